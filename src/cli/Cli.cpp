@@ -1,0 +1,103 @@
+#include "cli/Cli.h"
+
+#include "Version.h"
+#include "config/Setup.h"
+#include "support/Errors.h"
+
+#include <QFileInfo>
+
+namespace vimosync::cli {
+
+namespace {
+
+const char* const kUsage =
+    "Usage: vimosync-cli [--settings FILE] COMMAND [OPTIONS] ARGS\n"
+    "\n"
+    "Compares and synchronizes Vimo message histories.\n"
+    "\n"
+    "Commands:\n"
+    "  dump [--json] [--archives] FILE\n"
+    "      One history file as the loader reads it.\n"
+    "  merge [--json] [--mode N] [--ignore-spaces] SOURCE_FILE DESTINATION_FILE\n"
+    "      The merged history of two files, differing messages marked \"+ \".\n"
+    "  analyse [--json] SOURCE_DIR DESTINATION_DIR\n"
+    "      The analysis of two history directories.\n"
+    "  sync [--yes] [--dry-run] [--default-version N] [--nick NICK] SOURCE_DIR DESTINATION_DIR\n"
+    "      Analysis, then synchronization of the checked contacts.\n"
+    "\n"
+    "Options:\n"
+    "  --settings FILE  settings file to read (default: the one beside vimosync)\n"
+    "  -h, --help       this text\n"
+    "  --version        the version\n";
+
+} // namespace
+
+int RunCli(const QStringList& argsIn, CliIo& io) {
+    QStringList args = argsIn;
+    QString settingsFile;
+    while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
+        const QString a = args.takeFirst();
+        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            io.out << kUsage;
+            return kExitOk;
+        }
+        if (a == QLatin1String("--version")) {
+            io.out << "vimosync-cli " << VIMOSYNC_VERSION_STRING << "\n";
+            return kExitOk;
+        }
+        if (a == QLatin1String("--settings")) {
+            if (args.isEmpty()) {
+                io.err << "vimosync-cli: --settings needs a file name\n";
+                return kExitUsage;
+            }
+            settingsFile = args.takeFirst();
+            continue;
+        }
+        io.err << "vimosync-cli: unknown option " << a << "\n" << kUsage;
+        return kExitUsage;
+    }
+    if (args.isEmpty()) {
+        io.err << kUsage;
+        return kExitUsage;
+    }
+    const QString command = args.takeFirst();
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        io.out << kUsage;
+        return kExitOk;
+    }
+    try {
+        // The settings file beside the desktop program, read only: the tool never writes it.
+        if (settingsFile.isEmpty()) {
+            const QFileInfo self(SettingsFilePath());
+            settingsFile = self.absolutePath() + QStringLiteral("/vimosync.ini");
+        } else if (!QFileInfo::exists(settingsFile)) {
+            io.err << "vimosync-cli: settings file not found: " << settingsFile << "\n";
+            return kExitError;
+        }
+        LoadSettings(settingsFile);
+        if (command == QLatin1String("dump")) {
+            return CmdDump(args, io);
+        }
+        if (command == QLatin1String("merge")) {
+            return CmdMerge(args, io);
+        }
+        if (command == QLatin1String("analyse") || command == QLatin1String("analyze")) {
+            return CmdAnalyse(args, io);
+        }
+        if (command == QLatin1String("sync")) {
+            return CmdSync(args, io);
+        }
+    } catch (const Exception& e) {
+        io.out.flush();
+        io.err << "vimosync-cli: " << e.message() << "\n";
+        return kExitError;
+    } catch (const std::exception& e) {
+        io.out.flush();
+        io.err << "vimosync-cli: " << e.what() << "\n";
+        return kExitError;
+    }
+    io.err << "vimosync-cli: unknown command " << command << "\n" << kUsage;
+    return kExitUsage;
+}
+
+} // namespace vimosync::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+// The command-line tool: one history file, a merge, an analysis or a synchronization
+// on the core, without the window. Exit status 0 success, 1 error, 2 usage error.
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace vimosync::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+
+struct CliIo {
+    QTextStream& out;
+    QTextStream& err;
+    QTextStream& in;
+    bool interactive; // standard input is a terminal
+};
+
+// Runs the tool with the arguments after the program name.
+int RunCli(const QStringList& args, CliIo& io);
+
+// The commands; args are those after the command's name. The settings are loaded.
+int CmdDump(const QStringList& args, CliIo& io);
+int CmdMerge(const QStringList& args, CliIo& io);
+int CmdAnalyse(const QStringList& args, CliIo& io);
+int CmdSync(const QStringList& args, CliIo& io);
+
+} // namespace vimosync::cli

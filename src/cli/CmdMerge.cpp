@@ -1,0 +1,10 @@
+#include "cli/Cli.h"
+
+namespace vimosync::cli {
+
+int CmdMerge(const QStringList&, CliIo& io) {
+    io.err << "vimosync-cli: this command is not available yet\n";
+    return kExitError;
+}
+
+} // namespace vimosync::cli

@@ -1,0 +1,69 @@
+#pragma once
+
+// The user's settings: built-in defaults, loaded once from the INI file beside the
+// executable when the main window is created and saved once when it closes.
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace vimosync {
+
+struct TSettings {
+    // [PathesMRU]: the recent source and destination directories, most recent first.
+    QStringList SrcPathMRU;
+    QStringList DstPathMRU;
+
+    // [Settings]
+    int MRU_Depth = 16;
+    int SpamMinMessagesIn = 0;
+    int SpamMinMessagesOut = 1;
+    int NewArchiveSize = 300; // KBytes
+    int ZmtDateOffset = 0;    // whole days added to version 1 dates
+    std::uint8_t MessMergeMode = 1;
+    bool MergeIgnoreSpaces = false;
+    bool CreateArchivesFolder = true;
+    bool CorrectCRLF = true;
+    bool UseLog = false;
+    bool BackupToRecycleBin = true;
+    bool ShowMessNumbers = true;
+    bool UseVaryonArchives = false;
+    bool UsePermanentPDATimeOffset = false;
+    QString ArchiveFolderName = QStringLiteral("Archive");
+
+    // [ParseTXT]
+    QString MsgInSeparator = QStringLiteral("--------------------------------------<-");
+    QString MsgOutSeparator = QStringLiteral("-------------------------------------->-");
+    QString DTFormatString = QStringLiteral("hh:nn:ss d\"/\"mm\"/\"yyyy");
+    QString DateFormatString = QStringLiteral("d\"/\"mm\"/\"yyyy");
+    QString TimeFormatString = QStringLiteral("hh:nn:ss");
+    bool TimeBeforeDate = true;
+    QChar DateSeparator = u'/';
+    QChar TimeSeparator = u':';
+    QChar DTLeftBracket = u'(';
+    QChar DTRightBracket = u')';
+    // Code page of plain-text files; empty = the system's. Written only when set.
+    QString CodePage;
+
+    // Not stored: the directories the loader starts the directory boxes with (the
+    // executable's folder, with a trailing separator).
+    QString SrcPath;
+    QString DstPath;
+};
+
+// The process-wide settings.
+TSettings& Setup();
+
+// The settings file: the executable's path with the extension ".ini".
+QString SettingsFilePath();
+
+// Reads the file into Setup() (a missing file leaves the defaults), applies the PDA
+// offset rule and builds the plain-text date format. Errors other than unreadable
+// values are thrown.
+void LoadSettings(const QString& iniPath);
+// Writes every value back; returns false when the file could not be written.
+bool SaveSettings(const QString& iniPath);
+
+} // namespace vimosync

@@ -1,0 +1,126 @@
+#pragma once
+
+// The in-memory model of histories: one message, the messages of one file, one
+// analysed contact and the program-wide contact list, with the tables indexed by
+// format version and the program-wide values the history code reads and sets.
+
+#include "history/HText.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vimosync {
+
+// Format version: 0 plain text, 1 binary (PDA), 2 and 3 binary (Varyon, scrambled).
+constexpr int kFormatVersionCount = 4;
+extern const std::array<const char*, kFormatVersionCount> FormatLabels;
+extern const std::array<const char*, kFormatVersionCount> SaveMasks;   // "%s" = UIN
+extern const std::array<const char*, kFormatVersionCount> SearchMasks; // tried in this order
+
+// Fills "%s" of a mask (SaveMasks, SearchMasks) with the UIN.
+QString FormatMask(const char* mask, const QString& uin);
+
+// Nick modes of LoadHistory.
+enum TLoadMode : int { LoadPlain = 0, LoadOwnNick = 1, LoadContactNick = 2 };
+
+// One message. Texts are UTF-8 bytes that share storage with the file they came from.
+struct TZMTMess {
+    double Time = 0;       // days since 1899-12-30, local time; sort and compare key
+    std::int32_t Stamp = 0; // as stored in a binary file, informational
+    std::int32_t Seq = 0;   // merge ordinal, tie-break for equal times
+    bool Outgoing = false;
+    bool Differs = false;
+    HText Nick;
+    HText Text; // lines separated by CR LF
+};
+
+// The messages of one history file, in file order, plus what is known of the file.
+class TZMTMessList {
+public:
+    std::vector<TZMTMess> Items;
+
+    bool HasDiff = false;
+    int DiffCount = 0;
+    std::string UIN;
+    std::string ContactNick; // UTF-8
+    QString FileName;        // full path; empty for a list without a file
+    std::uint8_t Scrambled = 0;
+    std::uint8_t Version = 0;
+    bool Valid = false;
+
+    int Count() const { return static_cast<int>(Items.size()); }
+    bool IsEmpty() const { return Items.empty(); }
+    TZMTMess& operator[](int i) { return Items[static_cast<std::size_t>(i)]; }
+    const TZMTMess& operator[](int i) const { return Items[static_cast<std::size_t>(i)]; }
+    void Clear() { Items.clear(); }
+};
+
+// Appends a new message with every field zero, false or empty. The reference is
+// valid until the list grows again.
+TZMTMess& NewMessage(TZMTMessList& list);
+// Removes the message at the index; later messages move down by one.
+void DeleteMessage(TZMTMessList& list, int index);
+// Appends a copy of every message of source in order; with markDiffers each copy
+// gets Differs = true.
+void AppendCopies(TZMTMessList& target, const TZMTMessList& source, bool markDiffers);
+
+// One analysed contact: one source file and its matching destination file.
+struct TZMTHead {
+    std::string UIN;
+    std::string Nick; // UTF-8
+    int DiffCount = 0;
+    int DataOffset = 0;
+    QString SrcFile; // file name without folder
+    QString DstFile; // empty when there is none
+    bool Marked = false;
+    bool Valid = false;
+    std::uint8_t Scrambled = 0;
+    std::uint8_t Version = 0;
+    int SrcCount = 0;
+    bool Checked = false;
+};
+
+class TZMTHeadList {
+public:
+    std::vector<TZMTHead> Items;
+
+    int Count() const { return static_cast<int>(Items.size()); }
+    bool IsEmpty() const { return Items.empty(); }
+    TZMTHead& operator[](int i) { return Items[static_cast<std::size_t>(i)]; }
+    const TZMTHead& operator[](int i) const { return Items[static_cast<std::size_t>(i)]; }
+    void Clear() { Items.clear(); }
+};
+
+// Appends a new contact entry with every field zero, false or empty.
+TZMTHead& NewEntry(TZMTHeadList& list);
+
+// True when the extension, ignoring case, is ".zmt" or ".ahf".
+bool IsBinaryPath(const QString& path);
+// IsBinaryPath of the list's file, or DefaultFileVersion != 0 for a list without one.
+bool IsBinaryList(const TZMTMessList& list);
+
+// Date-time settings of the plain-text reader, built whenever settings are loaded.
+struct TTxtDateFormat {
+    QChar DateSeparator = u'/';
+    QChar TimeSeparator = u':';
+    QString ShortDateFormat = QStringLiteral("d\"/\"mm\"/\"yyyy");
+    QString ShortTimeFormat = QStringLiteral("hh:nn:ss");
+};
+
+// Program-wide values the history code reads or sets.
+struct THistoryGlobals {
+    std::string OwnNick = "<My Nick>"; // UTF-8
+    QString ZoneName;
+    int ZoneBias = 0;      // minutes, UTC = local time + bias
+    double PdaOffset = 0;  // days, subtracted from version 1 times when reading
+    std::uint8_t DefaultFileVersion = 0;
+    TTxtDateFormat TxtDateFormat;
+    TZMTHeadList HeadList;
+};
+THistoryGlobals& Globals();
+
+} // namespace vimosync

@@ -1,0 +1,7 @@
+#include "support/RecycleBin.h"
+
+namespace vimosync {
+
+void MoveToRecycleBin(const QString&) {}
+
+} // namespace vimosync
