@@ -18,6 +18,8 @@ QString SettingsFilePath() {
 
 // Loading and saving are filled in with the INI reader.
 void LoadSettings(const QString&) {}
-bool SaveSettings(const QString&) { return true; }
+bool SaveSettings(const QString&) {
+    return true;
+}
 
 } // namespace vimosync

@@ -19,7 +19,9 @@ QString FormatMask(const char* mask, const QString& uin) {
     return s;
 }
 
-TZMTMess& NewMessage(TZMTMessList& list) { return list.Items.emplace_back(); }
+TZMTMess& NewMessage(TZMTMessList& list) {
+    return list.Items.emplace_back();
+}
 
 void DeleteMessage(TZMTMessList& list, int index) {
     list.Items.erase(list.Items.begin() + index);
@@ -40,7 +42,9 @@ void AppendCopies(TZMTMessList& target, const TZMTMessList& source, bool markDif
     }
 }
 
-TZMTHead& NewEntry(TZMTHeadList& list) { return list.Items.emplace_back(); }
+TZMTHead& NewEntry(TZMTHeadList& list) {
+    return list.Items.emplace_back();
+}
 
 bool IsBinaryPath(const QString& path) {
     const QString ext = QFileInfo(path).suffix();

@@ -29,7 +29,7 @@ enum TLoadMode : int { LoadPlain = 0, LoadOwnNick = 1, LoadContactNick = 2 };
 
 // One message. Texts are UTF-8 bytes that share storage with the file they came from.
 struct TZMTMess {
-    double Time = 0;       // days since 1899-12-30, local time; sort and compare key
+    double Time = 0;        // days since 1899-12-30, local time; sort and compare key
     std::int32_t Stamp = 0; // as stored in a binary file, informational
     std::int32_t Seq = 0;   // merge ordinal, tie-break for equal times
     bool Outgoing = false;
@@ -51,6 +51,10 @@ public:
     std::uint8_t Scrambled = 0;
     std::uint8_t Version = 0;
     bool Valid = false;
+    // Set by a load with archives: every archive file of the history was read whole
+    // (no invalid archive, no archive files left beyond a missing number). A save in
+    // split mode removes the old archives, so it must know that they were all read.
+    bool ArchivesComplete = true;
 
     int Count() const { return static_cast<int>(Items.size()); }
     bool IsEmpty() const { return Items.empty(); }
@@ -115,8 +119,8 @@ struct TTxtDateFormat {
 struct THistoryGlobals {
     std::string OwnNick = "<My Nick>"; // UTF-8
     QString ZoneName;
-    int ZoneBias = 0;      // minutes, UTC = local time + bias
-    double PdaOffset = 0;  // days, subtracted from version 1 times when reading
+    int ZoneBias = 0;     // minutes, UTC = local time + bias
+    double PdaOffset = 0; // days, subtracted from version 1 times when reading
     std::uint8_t DefaultFileVersion = 0;
     TTxtDateFormat TxtDateFormat;
     TZMTHeadList HeadList;

@@ -64,7 +64,9 @@ HText& HText::operator=(HText&& o) noexcept {
     return *this;
 }
 
-HStore::HStore(std::string&& bytes) : blk_(new detail::HBlock) { blk_->bytes = std::move(bytes); }
+HStore::HStore(std::string&& bytes) : blk_(new detail::HBlock) {
+    blk_->bytes = std::move(bytes);
+}
 
 HStore& HStore::operator=(HStore&& o) noexcept {
     if (this != &o) {
@@ -74,9 +76,13 @@ HStore& HStore::operator=(HStore&& o) noexcept {
     return *this;
 }
 
-char* HStore::data() noexcept { return blk_ ? blk_->bytes.data() : nullptr; }
+char* HStore::data() noexcept {
+    return blk_ ? blk_->bytes.data() : nullptr;
+}
 
-std::size_t HStore::size() const noexcept { return blk_ ? blk_->bytes.size() : 0; }
+std::size_t HStore::size() const noexcept {
+    return blk_ ? blk_->bytes.size() : 0;
+}
 
 HText HStore::slice(std::size_t off, std::size_t len) const noexcept {
     if (!blk_ || len == 0) {

@@ -58,7 +58,8 @@ QString FormatOffset(double days, bool withSeconds) {
     const int h = static_cast<int>(secs / 3600);
     const int n = static_cast<int>((secs / 60) % 60);
     const int s = static_cast<int>(secs % 60);
-    QString text = QStringLiteral("%1:%2").arg(h, 2, 10, QLatin1Char('0')).arg(n, 2, 10, QLatin1Char('0'));
+    QString text =
+        QStringLiteral("%1:%2").arg(h, 2, 10, QLatin1Char('0')).arg(n, 2, 10, QLatin1Char('0'));
     if (withSeconds) {
         text += QStringLiteral(":%1").arg(s, 2, 10, QLatin1Char('0'));
     }
@@ -145,6 +146,8 @@ double EncodeDateTime(const QDate& date, const QTime& time) {
     return days >= 0 ? days + frac : days - frac;
 }
 
-double FromDateTime(const QDateTime& dt) { return EncodeDateTime(dt.date(), dt.time()); }
+double FromDateTime(const QDateTime& dt) {
+    return EncodeDateTime(dt.date(), dt.time());
+}
 
 } // namespace vimosync

@@ -16,20 +16,26 @@ namespace vimosync {
 
 namespace detail {
 QString formatArgs(const char* pattern, const QStringList& args);
-inline QString toArg(const QString& s) { return s; }
-inline QString toArg(const char* s) { return QString::fromUtf8(s); }
-inline QString toArg(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-inline QString toArg(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+inline QString toArg(const QString& s) {
+    return s;
+}
+inline QString toArg(const char* s) {
+    return QString::fromUtf8(s);
+}
+inline QString toArg(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline QString toArg(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 template <class T>
-    requires std::is_arithmetic_v<T>
-QString toArg(T v) {
+requires std::is_arithmetic_v<T> QString toArg(T v) {
     return QString::number(v);
 }
 } // namespace detail
 
 // Fills the "%s" and "%d" places of the pattern in order; "%%" is a percent sign.
-template <class... A>
-QString Format(const char* pattern, const A&... args) {
+template <class... A> QString Format(const char* pattern, const A&... args) {
     return detail::formatArgs(pattern, QStringList{detail::toArg(args)...});
 }
 

@@ -6,7 +6,9 @@
 
 namespace vimosync::test {
 
-QString dataPath(const QString& name) { return QStringLiteral(VIMOSYNC_TEST_DATA "/") + name; }
+QString dataPath(const QString& name) {
+    return QStringLiteral(VIMOSYNC_TEST_DATA "/") + name;
+}
 
 QByteArray readAll(const QString& path) {
     QFile f(path);

@@ -1,0 +1,36 @@
+#pragma once
+
+// Entry points for reading and writing one contact's history, whatever its format.
+
+#include "history/Globals.h"
+
+#include <QString>
+
+namespace vimosync {
+
+// Fills the entry from the file's header (binary) or from the whole file (plain text).
+// A file that cannot be read gives Valid false; nothing is thrown for a binary file.
+void ReadEntryHeader(TZMTHead& entry, const QString& path);
+
+// Reads the file named by list.FileName into the list (Valid tells whether it was read
+// whole). With withArchives the archive files come first. A missing file or an empty
+// name gives an empty list. A plain-text file that exists but cannot be opened throws.
+void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives);
+
+// Appends the messages of the history's archive files (archive 1, 2, ... up to the first
+// missing number, stopping at an invalid one) and sets list.ArchivesComplete.
+void LoadArchives(TZMTMessList& list);
+
+// The archive folder and archive n of a history file.
+QString ArchiveFolder(const QString& historyPath);
+QString ArchiveName(const QString& historyPath, int n);
+
+// Writes the list to its FileName in its Version (split into archive files of
+// NewArchiveSize when split is set). The new content is written completely beside the
+// old file first; only then is the old file moved to the trash (BackupToRecycleBin) or
+// replaced. backedUp tells whether a replaced file went to the trash. Throws Exception
+// on an empty file name, a text too long to store, or a file-system error; the old
+// files are then still in place.
+void SaveHistory(TZMTMessList& list, bool& backedUp, bool split);
+
+} // namespace vimosync
