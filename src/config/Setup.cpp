@@ -1,9 +1,55 @@
 #include "config/Setup.h"
 
+#include "history/Globals.h"
+#include "history/TimeStamp.h"
+#include "support/IniFile.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace vimosync {
+
+namespace {
+
+const QString kPathesMRU = QStringLiteral("PathesMRU");
+const QString kSettings = QStringLiteral("Settings");
+const QString kParseTXT = QStringLiteral("ParseTXT");
+const QString kSrcPath = QStringLiteral("SrcPath");
+const QString kDstPath = QStringLiteral("DstPath");
+
+// The folder of the running executable with a trailing separator.
+QString ExecutableFolder() {
+    QString dir = QCoreApplication::applicationDirPath();
+    if (dir.isEmpty()) {
+        dir = QDir::currentPath();
+    }
+    if (!dir.endsWith(QLatin1Char('/'))) {
+        dir += QLatin1Char('/');
+    }
+    return QDir::toNativeSeparators(dir);
+}
+
+// Reads "<word>0", "<word>1", ... up to the first missing index.
+QStringList ReadPathList(const IniFile& ini, const QString& word) {
+    QStringList list;
+    for (int i = 0;; ++i) {
+        const std::optional<QString> v = ini.value(kPathesMRU, word + QString::number(i));
+        if (!v) {
+            break;
+        }
+        list << *v;
+    }
+    return list;
+}
+
+void WritePathList(IniFile& ini, const QString& word, const QStringList& list) {
+    for (int i = 0; i < list.size(); ++i) {
+        ini.writeString(kPathesMRU, word + QString::number(i), list[i]);
+    }
+}
+
+} // namespace
 
 TSettings& Setup() {
     static TSettings s;
@@ -16,10 +62,127 @@ QString SettingsFilePath() {
     return fi.absolutePath() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral(".ini");
 }
 
-// Loading and saving are filled in with the INI reader.
-void LoadSettings(const QString&) {}
-bool SaveSettings(const QString&) {
-    return true;
+void LoadSettings(const QString& iniPath) {
+    IniFile ini;
+    // An unreadable file is treated like a missing one: the defaults stay.
+    ini.load(iniPath);
+
+    TSettings& s = Setup();
+    THistoryGlobals& g = Globals();
+
+    s.SrcPath = ExecutableFolder();
+    s.DstPath = s.SrcPath;
+    s.SrcPathMRU = ReadPathList(ini, kSrcPath);
+    s.DstPathMRU = ReadPathList(ini, kDstPath);
+
+#define VS_READ_INT(key) s.key = ini.readInteger(kSettings, QStringLiteral(#key), s.key)
+#define VS_READ_BOOL(key) s.key = ini.readBool(kSettings, QStringLiteral(#key), s.key)
+    VS_READ_INT(MRU_Depth);
+    VS_READ_INT(SpamMinMessagesIn);
+    VS_READ_INT(SpamMinMessagesOut);
+    VS_READ_INT(NewArchiveSize);
+    VS_READ_INT(ZmtDateOffset);
+    // Only the low byte of the merge mode is kept.
+    s.MessMergeMode = static_cast<std::uint8_t>(
+        ini.readInteger(kSettings, QStringLiteral("MessMergeMode"), s.MessMergeMode) & 0xFF);
+    VS_READ_BOOL(MergeIgnoreSpaces);
+    VS_READ_BOOL(CreateArchivesFolder);
+    VS_READ_BOOL(CorrectCRLF);
+    VS_READ_BOOL(UseLog);
+    VS_READ_BOOL(BackupToRecycleBin);
+    VS_READ_BOOL(ShowMessNumbers);
+    VS_READ_BOOL(UseVaryonArchives);
+    VS_READ_BOOL(UsePermanentPDATimeOffset);
+#undef VS_READ_INT
+#undef VS_READ_BOOL
+
+    // The stored PDA offset counts only when it is meant to stay; otherwise the offset
+    // taken from the system zone at start stays in force.
+    if (s.UsePermanentPDATimeOffset) {
+        const QString text = ini.readString(kSettings, QStringLiteral("PDA_Time_Offset"),
+                                            FormatOffset(-g.PdaOffset));
+        g.PdaOffset = -ParseOffset(text);
+    }
+    s.ArchiveFolderName =
+        ini.readString(kSettings, QStringLiteral("ArchiveFolderName"), s.ArchiveFolderName);
+
+#define VS_READ_STR(key) s.key = ini.readString(kParseTXT, QStringLiteral(#key), s.key)
+#define VS_READ_CHAR(key) s.key = ini.readChar(kParseTXT, QStringLiteral(#key), s.key)
+    VS_READ_STR(MsgInSeparator);
+    VS_READ_STR(MsgOutSeparator);
+    VS_READ_STR(DTFormatString);
+    VS_READ_STR(DateFormatString);
+    VS_READ_STR(TimeFormatString);
+    s.TimeBeforeDate = ini.readBool(kParseTXT, QStringLiteral("TimeBeforeDate"), s.TimeBeforeDate);
+    VS_READ_CHAR(DateSeparator);
+    VS_READ_CHAR(TimeSeparator);
+    VS_READ_CHAR(DTLeftBracket);
+    VS_READ_CHAR(DTRightBracket);
+    VS_READ_STR(CodePage);
+#undef VS_READ_STR
+#undef VS_READ_CHAR
+
+    TTxtDateFormat& f = g.TxtDateFormat;
+    f.DateSeparator = s.DateSeparator;
+    f.TimeSeparator = s.TimeSeparator;
+    f.ShortDateFormat = s.DateFormatString;
+    f.ShortTimeFormat = s.TimeFormatString;
+}
+
+bool SaveSettings(const QString& iniPath) {
+    IniFile ini;
+    // Other sections and unknown keys of the file are kept; a file that exists but
+    // cannot be read is left alone rather than replaced by one without them.
+    if (!ini.load(iniPath)) {
+        return false;
+    }
+    const TSettings& s = Setup();
+
+    ini.eraseSection(kPathesMRU);
+    WritePathList(ini, kSrcPath, s.SrcPathMRU);
+    WritePathList(ini, kDstPath, s.DstPathMRU);
+
+#define VS_WRITE_INT(key) ini.writeInteger(kSettings, QStringLiteral(#key), s.key)
+#define VS_WRITE_BOOL(key) ini.writeBool(kSettings, QStringLiteral(#key), s.key)
+    VS_WRITE_BOOL(UseLog);
+    VS_WRITE_BOOL(BackupToRecycleBin);
+    VS_WRITE_BOOL(ShowMessNumbers);
+    VS_WRITE_BOOL(UseVaryonArchives);
+    VS_WRITE_INT(MRU_Depth);
+    VS_WRITE_INT(SpamMinMessagesIn);
+    VS_WRITE_INT(SpamMinMessagesOut);
+    VS_WRITE_INT(NewArchiveSize);
+    VS_WRITE_INT(MessMergeMode);
+    VS_WRITE_INT(ZmtDateOffset);
+    VS_WRITE_BOOL(MergeIgnoreSpaces);
+    VS_WRITE_BOOL(CreateArchivesFolder);
+    VS_WRITE_BOOL(CorrectCRLF);
+    VS_WRITE_BOOL(UsePermanentPDATimeOffset);
+#undef VS_WRITE_INT
+#undef VS_WRITE_BOOL
+    ini.writeString(kSettings, QStringLiteral("PDA_Time_Offset"),
+                    FormatOffset(-Globals().PdaOffset));
+    ini.writeString(kSettings, QStringLiteral("ArchiveFolderName"), s.ArchiveFolderName);
+
+#define VS_WRITE_STR(key) ini.writeString(kParseTXT, QStringLiteral(#key), s.key)
+#define VS_WRITE_CHAR(key) ini.writeChar(kParseTXT, QStringLiteral(#key), s.key)
+    VS_WRITE_STR(MsgInSeparator);
+    VS_WRITE_STR(MsgOutSeparator);
+    VS_WRITE_STR(DTFormatString);
+    VS_WRITE_STR(DateFormatString);
+    VS_WRITE_STR(TimeFormatString);
+    ini.writeBool(kParseTXT, QStringLiteral("TimeBeforeDate"), s.TimeBeforeDate);
+    VS_WRITE_CHAR(DateSeparator);
+    VS_WRITE_CHAR(TimeSeparator);
+    VS_WRITE_CHAR(DTLeftBracket);
+    VS_WRITE_CHAR(DTRightBracket);
+    if (!s.CodePage.isEmpty()) {
+        VS_WRITE_STR(CodePage);
+    }
+#undef VS_WRITE_STR
+#undef VS_WRITE_CHAR
+
+    return ini.save(iniPath);
 }
 
 } // namespace vimosync

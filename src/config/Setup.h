@@ -59,9 +59,8 @@ TSettings& Setup();
 // The settings file: the executable's path with the extension ".ini".
 QString SettingsFilePath();
 
-// Reads the file into Setup() (a missing file leaves the defaults), applies the PDA
-// offset rule and builds the plain-text date format. Errors other than unreadable
-// values are thrown.
+// Reads the file into Setup() (a missing or unreadable file, key or value leaves the
+// defaults), applies the PDA offset rule and builds the plain-text date format.
 void LoadSettings(const QString& iniPath);
 // Writes every value back; returns false when the file could not be written.
 bool SaveSettings(const QString& iniPath);
