@@ -49,6 +49,63 @@ inline constexpr const char* AppTitle = "Vimo PDA/Oskel/Varyon History Synchroni
 // ---- Merge
 
 // ---- Workflow: analysis, synchronization, monitor, window state
+inline constexpr const char* NickUnset = "<My Nick>";
+inline constexpr const char* SelectSrcDir = "Select source directory";
+inline constexpr const char* SelectDstDir = "Select destination directory";
+inline constexpr const char* DirectoryAbsent = "Directory is absent: %s";
+inline constexpr const char* SameDirectory = "You are about to synchronize the same directory!";
+inline constexpr const char* ListHint = "%d checked of %d (%d hidden)";
+inline constexpr const char* LogFrameEnd = " -------";
+inline constexpr const char* LogSeparator = "-------";
+inline constexpr const char* StartAnalyse = "Start analyse";
+inline constexpr const char* SrcPathLog = "Src path";
+inline constexpr const char* DstPathLog = "Dst path";
+inline constexpr const char* LogEquals = " = ";
+inline constexpr const char* NoZmtFound = "No ZMT found. Trying TXT";
+inline constexpr const char* NoTxtFound = "No TXT found. Fail";
+inline constexpr const char* ReadSrc = "Read Src %s (UIN=%s)";
+inline constexpr const char* VaryonMode = "Varyon mode: Source=%d; Destination=%d";
+inline constexpr const char* CreatingArchiveFolder = "Creating archive folder: %s";
+inline constexpr const char* DstFileLog = "Dst file %s";
+inline constexpr const char* DstFileOk = " Ok";
+inline constexpr const char* DstFileNotFound = " not found";
+inline constexpr const char* ProgressOf = "%d of %d";
+inline constexpr const char* UinParsed = "UIN %s parsed. Src=%d Dst=%d Merged=%d Diff=%d Marked=%d";
+inline constexpr const char* UnnamedFiles = "Unnamed files detected. Default format accepted: %s";
+inline constexpr const char* CurrentPdaTimeOffset = "Current PDA time offset: %s";
+inline constexpr const char* CurrentPdaDateOffset = "Current PDA date offset: %d";
+inline constexpr const char* AutoFindNick = "Auto find Nick. Found \"%s\"";
+inline constexpr const char* AutoFindNickFailed = "Failed to auto find Nick.";
+inline constexpr const char* CurrentNick = "Current Nick is \"%s\"";
+inline constexpr const char* AnalyseFinished = "Analyse finished";
+inline constexpr const char* EnterNickFirst = "Enter Nick before synchronization execution";
+inline constexpr const char* EditNickCaption = "Enter Your own nick";
+inline constexpr const char* EditNickPrompt = "New Nick (if auto-detection failed):";
+inline constexpr const char* ReallySync = "Really synchronize selected items?";
+inline constexpr const char* CurrentDefaultVersion = "Current default file version: %s";
+inline constexpr const char* UseArchives = "Also use archives files (*.ahf)";
+inline constexpr const char* NoArchives = "Do not use archives";
+inline constexpr const char* SyncStarted = "Synchronization started";
+inline constexpr const char* SyncParameters = "Parameters:";
+inline constexpr const char* Synchronizing = "Synchronizing";
+inline constexpr const char* SyncFinishedProgress = "Synchronization finished";
+inline constexpr const char* SyncFinished =
+    "Synchronization finished.\r\nFiles updated: %d\r\nFiles created: %d";
+inline constexpr const char* SyncBackedUp = "Files backuped: %d";
+inline constexpr const char* SyncSkipped = "Files skipped: %d";
+inline constexpr const char* DstDamaged = "Destination file %s is damaged; contact %s skipped";
+inline constexpr const char* MonitorCreateError = "Can't create monitoring thread for %s";
+inline constexpr const char* MonitorWaitFailed = "Fatal error. Wait failed";
+inline constexpr const char* DirChanged =
+    "%s directory content change detected.\r\nYou need to restart Analyse.";
+inline constexpr const char* SourceName = "Source";
+inline constexpr const char* DestinationName = "Destination";
+inline constexpr const char* ClearSelection = "This will clear current selection. Continue?";
+inline constexpr const char* ReallyDelete =
+    "Do you really want to delete\r\n%d marked source files?";
+inline constexpr const char* DeleteBackupFailed = "Error while backuping file \"%s\". %s";
+inline constexpr const char* FileDeleted = "File %s deleted";
+inline constexpr const char* FilesDeleted = "%d files was successfully deleted";
 
 // ---- Settings store and dialogs
 

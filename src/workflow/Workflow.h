@@ -1,0 +1,179 @@
+#pragma once
+
+// The workflow over two history directories: the analysis state that the main window
+// carries from command to command, the small operations on it, the analysis, the
+// synchronization run and the work of the contact-list tools. It reaches the user only
+// through IUserInterface; the window's handlers (aAnalyseExecute, aSyncExecute, ...)
+// call the operations of the same names here.
+
+#include "history/Globals.h"
+#include "workflow/UserInterface.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace vimosync {
+
+class TMonitorTrd;
+struct TSettings;
+
+// The analysis state of the main window. HeadList, OwnNick and DefaultFileVersion are
+// the program-wide values of Globals().
+struct TWorkflowState {
+    QString SrcPath; // without a trailing separator
+    QString DstPath;
+    bool NickEdited = false;
+    bool Analysed = false;
+    bool SrcVaryon = false;
+    bool DstVaryon = false;
+    bool SrcArchiveExists = false;
+    bool DstArchiveExists = false;
+    bool FileVersionChosen = false;
+    bool ShowUnchecked = true; // the check mark of "Show Unchecked"
+    bool ViewsBusy = false;    // the comparison views are being filled (set by the window)
+};
+
+// Enabled state and texts of the window's controls, derived from the state.
+struct TControlState {
+    bool PathsEnabled = true; // SrcPathCombo, DstPathCombo and both browse buttons
+    bool ResetAll = false;
+    bool Sync = false;
+    bool DeleteSrcFiles = false;
+    bool EditNick = false;
+    bool LookForSpam = false;
+    bool FullTextSearch = false;
+    bool DiffNavigation = false; // next/previous difference, menu items and tool buttons
+    QString StatusNick;          // status bar panel 0
+    QString ListHint;            // long hint of LB1: "%d checked of %d (%d hidden)"
+};
+
+// UpdateControls as a function: shownLines is the number of lines in LB1.
+TControlState UpdateControls(const TWorkflowState& state, const TZMTHeadList& heads,
+                             const std::string& ownNick, const TSettings& settings,
+                             bool mergedPageActive, int mergedItemCount, int shownLines);
+
+// One line of the contact list LB1.
+struct TContactLine {
+    QString Text;     // "Nick (UIN) DiffCount SrcCount", or SrcFile for a header line
+    bool HasCheckBox; // false: a header line (entry not Valid)
+    bool Checked;     // the check box
+    int Index;        // the entry in HeadList
+};
+
+struct TContactList {
+    std::vector<TContactLine> Lines;
+    int Selected = -1; // line to select again, -1 for none
+};
+
+// RebuildContactList as a function: the lines of every checked entry, and of the
+// others while showUnchecked; selectedEntry is the HeadList index of the entry that
+// was selected (-1 for none).
+TContactList RebuildContactList(const TZMTHeadList& heads, bool showUnchecked, int selectedEntry);
+QString ContactLineText(const TZMTHead& entry);
+
+// The recent-directory list update: the text less a trailing separator moves (or is
+// inserted) to the top, an equal item ignoring case is dropped, the list is cut to
+// depth items. Returns the text that became the first item.
+QString AddPathToMRU(QStringList& items, const QString& text, int depth);
+
+// A path as the window keeps it: without trailing separators (the root stays "/").
+QString StripTrailingSeparator(const QString& path);
+
+// What the synchronization does with one contact; reported to an observer (the
+// command-line tool's dry run lists these).
+struct TSyncItem {
+    std::string UIN;
+    std::string Nick;
+    QString FileName; // the destination file written (or that would be written)
+    int Version = 0;
+    bool Created = false;
+    bool Written = false; // the merge found a difference, so the file is (re)written
+    bool Skipped = false; // the destination file is damaged and left alone
+    int Count = 0;        // messages of the merged history
+    int DiffCount = 0;
+};
+
+class TWorkflow : public QObject {
+    Q_OBJECT
+public:
+    explicit TWorkflow(IUserInterface& ui, QObject* parent = nullptr);
+    ~TWorkflow() override;
+
+    TWorkflowState State;
+
+    // False: StartMonitor does nothing (the command-line tool watches nothing).
+    bool MonitorEnabled = true;
+    // True: the synchronization and the analysis write nothing (no archive folder, no
+    // history file); every step and count runs as if they had.
+    bool DryRun = false;
+    // Told about every contact the synchronization merges.
+    std::function<void(const TSyncItem&)> OnSyncItem;
+
+    // The directory boxes' change handlers: the text less a trailing separator.
+    void SrcPathEditChange(const QString& text);
+    void DstPathEditChange(const QString& text);
+
+    // Reset All; does nothing while HeadList is empty (the action is disabled then).
+    void ResetAll();
+    // Updates both recent-directory lists of the settings with the current paths.
+    void AddPathsToMRU();
+    bool CheckDirectories();
+    bool AnyChecked() const;
+    bool AskFileVersion();
+    void ShowProgress(const QString& text);
+    bool IsBusy();
+    // Edit Nick (aEditNickExecute).
+    void EditNick();
+
+    // aAnalyseExecute: the analysis of SrcPath against DstPath.
+    void Analyse();
+    // aSyncExecute: the synchronization of the checked contacts. Returns true when the
+    // run went through to its final report.
+    bool Sync();
+
+    TControlState Controls(bool mergedPageActive = false, int mergedItemCount = 0,
+                           int shownLines = -1) const;
+    TContactList ContactList(int selectedEntry = -1) const;
+
+    // The directory monitor over SrcPath and DstPath.
+    void StartMonitor();
+    void StopMonitor();
+    bool MonitorRunning() const { return monitor_ != nullptr; }
+
+    // The contact-list tools' work (selection commands skip entries without Valid).
+    void SelectAll();
+    void SelectAllDifferent();
+    void DeselectAll();
+    void SelectInverse();
+    // The spam finder: checks the contacts with too few incoming or outgoing merged
+    // messages. Returns false when refused or not confirmed.
+    bool LookForSpam();
+    // The full-text search over the source files with the given matcher (true: the
+    // text of all messages holds what is looked for). Returns false when not confirmed.
+    bool FullTextSearch(const std::function<bool(const QString& text)>& matches);
+    // Asks whether the selection may be cleared (when some entry is checked).
+    bool ConfirmClearSelection();
+    // Deletes the source files of the given shown checked lines (HeadList indices in
+    // line order). Returns the indices whose lines leave LB1; empty when refused.
+    std::vector<int> DeleteSrcFiles(const std::vector<int>& checkedLines);
+
+    // The change notice of the monitor with index generation (see StartMonitor).
+    void DirChanged(int index);
+
+private:
+    void onMonitorNotice(int index, quint64 generation);
+    bool analyseInner();
+    void loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& dst,
+                     TLoadMode dstMode) const;
+
+    IUserInterface& ui_;
+    std::unique_ptr<TMonitorTrd> monitor_;
+    quint64 monitorGeneration_ = 0;
+};
+
+} // namespace vimosync
