@@ -47,6 +47,10 @@ inline constexpr const char* AppTitle = "Vimo PDA/Oskel/Varyon History Synchroni
 // ---- History files
 
 // ---- Merge
+// Lines of the comparison views: direction markers and the mark of a differing message.
+inline constexpr const char* MarkerOutgoing = ">>>>";
+inline constexpr const char* MarkerIncoming = "<<<<";
+inline constexpr const char* DiffersMark = "+ ";
 
 // ---- Workflow: analysis, synchronization, monitor, window state
 inline constexpr const char* NickUnset = "<My Nick>";

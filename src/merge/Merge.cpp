@@ -1,0 +1,391 @@
+#include "merge/Merge.h"
+
+#include "config/Setup.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vimosync {
+
+namespace {
+
+// ---- Equality of texts under the relaxed rule (MergeIgnoreSpaces) ----------------------
+//
+// The rule removes every space and then trims bytes 0..32 at both ends. Bytes 0..32 are
+// single bytes in UTF-8 and never part of a multi-byte character, so the rule works on
+// the bytes directly: trim the range to its first and last byte above 32 and skip the
+// spaces inside while walking it. Nothing is allocated unless the texts differ in more
+// than ASCII letter case and hold other characters.
+
+struct ByteRange {
+    const unsigned char* begin;
+    const unsigned char* end;
+};
+
+ByteRange TrimmedRange(std::string_view s) {
+    auto b = reinterpret_cast<const unsigned char*>(s.data());
+    auto e = b + s.size();
+    while (b < e && *b <= 32) {
+        ++b;
+    }
+    while (e > b && e[-1] <= 32) {
+        --e;
+    }
+    return {b, e};
+}
+
+unsigned char AsciiLower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+bool HasNonAscii(ByteRange r) {
+    return std::any_of(r.begin, r.end, [](unsigned char c) { return c >= 0x80; });
+}
+
+// The trimmed bytes with the spaces taken out.
+QByteArray WithoutSpaces(ByteRange r) {
+    QByteArray out;
+    out.reserve(r.end - r.begin);
+    for (auto p = r.begin; p < r.end; ++p) {
+        if (*p != ' ') {
+            out.append(static_cast<char>(*p));
+        }
+    }
+    return out;
+}
+
+bool DecodeUtf8(const QByteArray& bytes, QString& out) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    out = decoder.decode(QByteArrayView(bytes));
+    return !decoder.hasError();
+}
+
+bool RelaxedTextsEqual(std::string_view a, std::string_view b) {
+    const ByteRange ra = TrimmedRange(a);
+    const ByteRange rb = TrimmedRange(b);
+
+    // Bytes equal apart from spaces and ASCII letter case: equal whatever else they hold.
+    auto pa = ra.begin;
+    auto pb = rb.begin;
+    for (;;) {
+        while (pa < ra.end && *pa == ' ') {
+            ++pa;
+        }
+        while (pb < rb.end && *pb == ' ') {
+            ++pb;
+        }
+        if (pa == ra.end || pb == rb.end) {
+            break;
+        }
+        if (AsciiLower(*pa) != AsciiLower(*pb)) {
+            break;
+        }
+        ++pa;
+        ++pb;
+    }
+    if (pa == ra.end && pb == rb.end) {
+        return true;
+    }
+    // Pure ASCII texts: the walk above was the whole case-insensitive comparison.
+    if (!HasNonAscii(ra) && !HasNonAscii(rb)) {
+        return false;
+    }
+    // Other letters fold in Unicode; decode only these rare texts.
+    QString sa;
+    QString sb;
+    if (!DecodeUtf8(WithoutSpaces(ra), sa) || !DecodeUtf8(WithoutSpaces(rb), sb)) {
+        // Invalid UTF-8 decodes every bad byte to the same replacement character, which
+        // would make different bytes look equal and drop a message as a duplicate. Such
+        // texts are equal only by the byte walk above.
+        return false;
+    }
+    return QString::compare(sa, sb, Qt::CaseInsensitive) == 0;
+}
+
+// True while message times stay inside the same-time window of m: the scans stop at the
+// first time that differs by SameTimeTolerance or more.
+bool WithinTolerance(double t, double tm) {
+    return !(std::fabs(t - tm) >= SameTimeTolerance);
+}
+
+// ---- Mode 0: sequential walk -----------------------------------------------------------
+
+void TakeDestination(TZMTMessList& result, const TZMTMess& m) {
+    if (!IsRecentDuplicate(result, m)) {
+        result.Items.emplace_back(m).Differs = false;
+    }
+}
+
+void TakeSource(TZMTMessList& result, const TZMTMess& m) {
+    if (!IsRecentDuplicate(result, m)) {
+        result.Items.emplace_back(m).Differs = true;
+        result.HasDiff = true;
+        ++result.DiffCount;
+    }
+}
+
+void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+    const std::size_t ns = source.Items.size();
+    const std::size_t nd = destination.Items.size();
+    result.Items.reserve(ns + nd);
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < ns || j < nd) {
+        if (i == ns) {
+            for (; j < nd; ++j) {
+                TakeDestination(result, destination.Items[j]);
+            }
+            break;
+        }
+        if (j == nd) {
+            for (; i < ns; ++i) {
+                TakeSource(result, source.Items[i]);
+            }
+            break;
+        }
+        const TZMTMess& s = source.Items[i];
+        const TZMTMess& d = destination.Items[j];
+        const int order = CompareTimes(s, d);
+        if (order > 0) {
+            TakeDestination(result, d);
+            ++j;
+        } else if (order == 0 && MessagesEqual(s, d)) {
+            TakeDestination(result, d);
+            ++i;
+            ++j;
+        } else {
+            TakeSource(result, s);
+            ++i;
+        }
+    }
+}
+
+// ---- Mode 1: sort, then remove duplicates ----------------------------------------------
+//
+// The procedure copies both lists into the result, sorts the copies by CompareTimeSeq and
+// removes, from the back, every message that has an equal one before it within the
+// same-time window. Done literally that copies every message, sorts the heavy records and
+// erases from the middle of a vector. Here the messages stay where they are: an array of
+// indexes is put into CompareTimeSeq order (a linear merge of the two sides, which are
+// time-ordered runs in practice; a sort of a side's indexes only when it is not), the
+// duplicates are found walking that order forwards, and each survivor is copied once.
+//
+// Forward and backward removal agree: the backward walk removes message i after looking
+// at messages i-1, i-2, ... of the sorted list, all of which are still present when i is
+// examined (only later ones have been removed), so whether i goes depends only on the
+// messages before it in the sorted order, which the forward walk sees unchanged.
+
+// Index k < nd names destination[k]; k >= nd names source[k - nd].
+using MessIndex = std::uint32_t;
+
+class SideView {
+public:
+    SideView(const TZMTMessList& destination, const TZMTMessList& source)
+        : nd_(static_cast<MessIndex>(destination.Items.size())),
+          base_{destination.Items.data(), source.Items.data()}, first_{0, nd_} {}
+    // Without a branch: the two sides interleave unpredictably in the merged order.
+    const TZMTMess& operator()(MessIndex k) const {
+        const bool s = IsSource(k);
+        return base_[s][k - first_[s]];
+    }
+    bool IsSource(MessIndex k) const { return k >= nd_; }
+
+private:
+    MessIndex nd_;
+    std::array<const TZMTMess*, 2> base_;
+    std::array<MessIndex, 2> first_;
+};
+
+bool IsTimeOrdered(const TZMTMessList& list) {
+    for (std::size_t k = 1; k < list.Items.size(); ++k) {
+        if (CompareTimes(list.Items[k - 1], list.Items[k]) > 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The indexes first .. first + count - 1 of one side in CompareTimeSeq order. Within a
+// side Seq grows with the index, so the index is the tie-break (and stays one even when
+// both sides are the same list and so carry the same numbers).
+std::vector<MessIndex> SortedSide(const SideView& at, MessIndex first, MessIndex count,
+                                  bool ordered) {
+    std::vector<MessIndex> idx(count);
+    for (MessIndex k = 0; k < count; ++k) {
+        idx[k] = first + k;
+    }
+    if (!ordered) {
+        std::sort(idx.begin(), idx.end(), [&at](MessIndex x, MessIndex y) {
+            const int c = CompareTimes(at(x), at(y));
+            return c != 0 ? c < 0 : x < y;
+        });
+    }
+    return idx;
+}
+
+void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+    const auto nd = static_cast<MessIndex>(destination.Items.size());
+    const auto ns = static_cast<MessIndex>(source.Items.size());
+    const MessIndex n = nd + ns;
+    for (MessIndex k = 0; k < nd; ++k) {
+        destination.Items[k].Seq = static_cast<std::int32_t>(k);
+    }
+    for (MessIndex k = 0; k < ns; ++k) {
+        source.Items[k].Seq = static_cast<std::int32_t>(nd + k);
+    }
+    const SideView at(destination, source);
+
+    // Both sides in order, then merged; at equal times the destination goes first, as its
+    // numbers are the smaller ones.
+    std::vector<MessIndex> order;
+    order.reserve(n);
+    {
+        const bool dOrdered = IsTimeOrdered(destination);
+        const bool sOrdered = IsTimeOrdered(source);
+        if (dOrdered && sOrdered) {
+            MessIndex i = 0;
+            MessIndex j = nd;
+            while (i < nd && j < n) {
+                if (CompareTimeSeq(at(i), at(j)) <= 0) {
+                    order.push_back(i++);
+                } else {
+                    order.push_back(j++);
+                }
+            }
+            for (; i < nd; ++i) {
+                order.push_back(i);
+            }
+            for (; j < n; ++j) {
+                order.push_back(j);
+            }
+        } else {
+            const std::vector<MessIndex> d = SortedSide(at, 0, nd, dOrdered);
+            const std::vector<MessIndex> s = SortedSide(at, nd, ns, sOrdered);
+            std::merge(
+                d.begin(), d.end(), s.begin(), s.end(), std::back_inserter(order),
+                [&at](MessIndex x, MessIndex y) { return CompareTimeSeq(at(x), at(y)) < 0; });
+        }
+    }
+
+    // A message goes when an equal one stands before it within the same-time window.
+    std::vector<std::uint8_t> keep(n);
+    std::size_t kept = 0;
+    for (MessIndex i = 0; i < n; ++i) {
+        const TZMTMess& m = at(order[i]);
+        bool duplicate = false;
+        for (MessIndex j = i; j-- > 0;) {
+            const TZMTMess& earlier = at(order[j]);
+            if (!WithinTolerance(earlier.Time, m.Time)) {
+                break;
+            }
+            if (MessagesEqual(earlier, m)) {
+                duplicate = true;
+                break;
+            }
+        }
+        keep[i] = duplicate ? 0 : 1;
+        kept += keep[i];
+    }
+
+    result.Items.reserve(kept);
+    int diffCount = 0;
+    for (MessIndex i = 0; i < n; ++i) {
+        if (keep[i] != 0) {
+            const bool fromSource = at.IsSource(order[i]);
+            result.Items.emplace_back(at(order[i])).Differs = fromSource;
+            diffCount += fromSource ? 1 : 0;
+        }
+    }
+    result.DiffCount = diffCount;
+    result.HasDiff = diffCount > 0;
+}
+
+// ---- Dispatch ---------------------------------------------------------------------------
+
+using MergeProcedure = void (*)(TZMTMessList& source, TZMTMessList& destination,
+                                TZMTMessList& result);
+
+// Indexed by MessMergeMode. Mode 2 (merging groups separately) has no procedure yet; it
+// and every value beyond the table leave the result empty and without differences.
+constexpr std::array<MergeProcedure, 3> kMergeProcedures = {MergeSequential, MergeSorted, nullptr};
+
+} // namespace
+
+int CompareTimes(const TZMTMess& a, const TZMTMess& b) {
+    if (a.Time > b.Time) {
+        return 1;
+    }
+    if (a.Time < b.Time) {
+        return -1;
+    }
+    if (a.Time == b.Time) {
+        return 0;
+    }
+    // A NaN time is not greater, less or equal; put it first so that sorting still has a
+    // total order to follow.
+    return static_cast<int>(std::isnan(b.Time)) - static_cast<int>(std::isnan(a.Time));
+}
+
+int CompareTimeSeq(const TZMTMess& a, const TZMTMess& b) {
+    const int c = CompareTimes(a, b);
+    if (c != 0) {
+        return c;
+    }
+    // The sign of a.Seq - b.Seq, without the overflow of the subtraction.
+    return (a.Seq > b.Seq) - (a.Seq < b.Seq);
+}
+
+bool MessagesEqual(const TZMTMess& a, const TZMTMess& b) {
+    if (!(std::fabs(a.Time - b.Time) < SameTimeTolerance)) {
+        return false;
+    }
+    if (!Setup().MergeIgnoreSpaces) {
+        return a.Text.view() == b.Text.view();
+    }
+    return RelaxedTextsEqual(a.Text.view(), b.Text.view());
+}
+
+bool IsRecentDuplicate(const TZMTMessList& result, const TZMTMess& m) {
+    for (std::size_t k = result.Items.size(); k-- > 0;) {
+        const TZMTMess& r = result.Items[k];
+        if (!WithinTolerance(r.Time, m.Time)) {
+            return false;
+        }
+        if (MessagesEqual(r, m)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+    if (&result == &source || &result == &destination) {
+        // Emptying the result first would destroy the input it also is.
+        TZMTMessList merged;
+        MergeHistories(source, destination, merged);
+        result.Items = std::move(merged.Items);
+        result.HasDiff = merged.HasDiff;
+        result.DiffCount = merged.DiffCount;
+        return;
+    }
+    result.Items.clear();
+    result.HasDiff = false;
+    result.DiffCount = 0;
+    const std::size_t mode = Setup().MessMergeMode;
+    if (mode < kMergeProcedures.size() && kMergeProcedures[mode] != nullptr) {
+        kMergeProcedures[mode](source, destination, result);
+    }
+}
+
+} // namespace vimosync
