@@ -1,24 +1,123 @@
 #include "support/LogFile.h"
 
+#include "ui/LangText.h"
+
+#include <QCoreApplication>
 #include <QDebug>
-#include <QTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
 
 namespace vimosync {
 
-bool OpenLog(const QString&, bool) {
-    return false;
+namespace {
+
+QDateTime SystemClock() {
+    return QDateTime::currentDateTime();
 }
-void WriteLog(const QString&) {}
-void CloseLog() {}
+
+struct LogState {
+    std::mutex lock; // the log is meant for the main thread; the lock keeps a stray
+                     // caller from writing through a descriptor being closed
+    int fd = -1;
+    QString name;
+    LogClock clock = &SystemClock;
+};
+
+LogState& State() {
+    static LogState s;
+    return s;
+}
+
+QString DefaultLogName() {
+    const QFileInfo fi(QCoreApplication::applicationFilePath());
+    return fi.absolutePath() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral(".log");
+}
+
+// One entry, in the system's 8-bit encoding, as a single write so that lines of
+// several processes appending to the same file do not interleave.
+void WriteEntry(LogState& s, const QString& text) {
+    const QString stamp = s.clock().toString(QStringLiteral("dd.MM.yy HH:mm:ss"));
+    const QByteArray line = (stamp + QLatin1Char(' ') + text).toLocal8Bit() + "\r\n";
+    ssize_t r;
+    do {
+        r = ::write(s.fd, line.constData(), static_cast<size_t>(line.size()));
+    } while (r < 0 && errno == EINTR);
+    // Errors are ignored: the log must never disturb the work it records.
+}
+
+} // namespace
+
+LogClock SetLogClock(LogClock clock) {
+    LogState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    const LogClock old = s.clock;
+    s.clock = clock ? clock : &SystemClock;
+    return old;
+}
+
+bool OpenLog(const QString& fileName, bool writeThrough) {
+    LogState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (s.fd >= 0) {
+        WriteEntry(s, Format(LangText::LogReopen, fileName));
+        return true;
+    }
+    const QString name = fileName.isEmpty() ? DefaultLogName() : fileName;
+    int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    if (writeThrough) {
+        flags |= O_DSYNC;
+    }
+    int fd;
+    do {
+        fd = ::open(QFile::encodeName(name).constData(), flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return false;
+    }
+    s.fd = fd;
+    s.name = name;
+    return true;
+}
+
+void WriteLog(const QString& text) {
+    LogState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (s.fd >= 0) {
+        WriteEntry(s, text);
+    }
+}
+
+void CloseLog() {
+    LogState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (s.fd >= 0) {
+        ::close(s.fd);
+        s.fd = -1;
+    }
+    s.name.clear();
+}
+
 bool LogIsOpen() {
-    return false;
+    LogState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.fd >= 0;
 }
+
 QString LogFileName() {
-    return {};
+    LogState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.name;
 }
+
 void TraceDebug(const QString& text) {
-    qDebug().noquote() << QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) +
-                              QStringLiteral("> ") + text;
+    const QString time = QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat);
+    qDebug().noquote() << time + QStringLiteral("> ") + text;
 }
 
 } // namespace vimosync

@@ -114,6 +114,10 @@ inline constexpr const char* FilesDeleted = "%d files was successfully deleted";
 // ---- Settings store and dialogs
 
 // ---- Support: log and trash
+// Logged when the log is opened a second time; %s is the name given.
+inline constexpr const char* LogReopen = "Trying to re-open log file. Name=\"%s\"";
+// The error of a failed move to the trash: the error code and the system's message.
+inline constexpr const char* TrashError = "%d %s";
 
 // ---- Main window: views, list tools, find, about
 
