@@ -2,6 +2,7 @@
 
 #include "history/Globals.h"
 #include "history/TimeStamp.h"
+#include "support/CodePage.h"
 #include "support/IniFile.h"
 
 #include <QCoreApplication>
@@ -119,6 +120,7 @@ void LoadSettings(const QString& iniPath) {
     VS_READ_CHAR(DTLeftBracket);
     VS_READ_CHAR(DTRightBracket);
     VS_READ_STR(CodePage);
+    ValidateCodePage(s.CodePage); // an unknown name is an error now, not garbled text later
 #undef VS_READ_STR
 #undef VS_READ_CHAR
 

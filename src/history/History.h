@@ -33,4 +33,12 @@ QString ArchiveName(const QString& historyPath, int n);
 // files are then still in place.
 void SaveHistory(TZMTMessList& list, bool& backedUp, bool split);
 
+// A seam for tests of the save: a step for which `fail` returns true fails as a
+// file-system error would (tests run as root, which no file permission stops).
+enum class SaveStep { WriteTemp, Replace };
+struct SaveHooks {
+    bool (*fail)(SaveStep step, const QString& target) = nullptr;
+};
+SaveHooks& HistorySaveHooks();
+
 } // namespace vimosync

@@ -45,6 +45,21 @@ namespace LangText {
 inline constexpr const char* AppTitle = "Vimo PDA/Oskel/Varyon History Synchronizer";
 
 // ---- History files
+inline constexpr const char* InvalidZmtStructure = "Invalid ZMT file structure";
+inline constexpr const char* UnsupportedZmtFormat = "Not supported ZMT file format %s";
+inline constexpr const char* SaveEmptyFileName = "Trying to save file with empty filename";
+inline constexpr const char* LogWritingRecords = "Writing %d records to file %s";
+inline constexpr const char* LogBackupError = "Error while backuping file \"%s\". %s";
+inline constexpr const char* LogKillingArchive = "Killing archive %s";
+inline constexpr const char* TextTooLong = "Message text too long to store (%d bytes) in file %s";
+inline constexpr const char* HeaderFieldTooLong =
+    "Contact UIN or nick too long to store (%d bytes) in file %s";
+inline constexpr const char* CannotReadFile = "Cannot read file %s: %s";
+inline constexpr const char* CannotWriteFile = "Cannot write file %s: %s";
+inline constexpr const char* CannotReplaceFile = "Cannot replace file %s: %s";
+inline constexpr const char* CannotRemoveFile = "Cannot remove file %s: %s";
+inline constexpr const char* UnknownCodePage =
+    "Unknown code page \"%s\" (key CodePage of section ParseTXT in the settings file)";
 
 // ---- Merge
 // Lines of the comparison views: direction markers and the mark of a differing message.

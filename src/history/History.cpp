@@ -1,0 +1,522 @@
+#include "history/History.h"
+
+#include "config/Setup.h"
+#include "history/BinaryFormat.h"
+#include "history/TextFormat.h"
+#include "support/CodePage.h"
+#include "support/Errors.h"
+#include "support/LogFile.h"
+#include "support/RecycleBin.h"
+#include "ui/LangText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vimosync {
+
+namespace {
+
+QString shortName(const QString& path) {
+    return QFileInfo(path).fileName();
+}
+
+QString nativePath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QString errnoText(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// Reads the whole file with one read into a buffer the loader then owns.
+bool readWholeFile(const QString& path, std::string& out, QString& error) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = f.errorString();
+        return false;
+    }
+    const qint64 size = f.size();
+    if (size < 0) {
+        error = f.errorString();
+        return false;
+    }
+    out.resize(static_cast<std::size_t>(size));
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 r = f.read(out.data() + got, size - got);
+        if (r < 0) {
+            error = f.errorString();
+            return false;
+        }
+        if (r == 0) {
+            break; // the file shrank while being read
+        }
+        got += r;
+    }
+    out.resize(static_cast<std::size_t>(got));
+    return true;
+}
+
+// Only the header of a binary file: the fixed part, then the two texts.
+std::string readBinaryHeaderBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    std::string buf(kZmtFixedHeader, '\0');
+    auto readMore = [&](std::size_t n) {
+        const std::size_t at = buf.size();
+        buf.resize(at + n);
+        const qint64 r = f.read(buf.data() + at, static_cast<qint64>(n));
+        buf.resize(at + static_cast<std::size_t>(std::max<qint64>(r, 0)));
+        return r == static_cast<qint64>(n);
+    };
+    buf.clear();
+    if (!readMore(kZmtFixedHeader)) {
+        return buf;
+    }
+    const std::size_t l1 =
+        (static_cast<unsigned char>(buf[44]) << 8) | static_cast<unsigned char>(buf[45]);
+    if (!readMore(l1 + 2)) {
+        return buf;
+    }
+    const std::size_t l2 = (static_cast<unsigned char>(buf[kZmtFixedHeader + l1]) << 8) |
+                           static_cast<unsigned char>(buf[kZmtFixedHeader + l1 + 1]);
+    readMore(l2);
+    return buf;
+}
+
+bool injectedFailure(SaveStep step, const QString& target) {
+    const SaveHooks& h = HistorySaveHooks();
+    return h.fail && h.fail(step, target);
+}
+
+// A name beside the target that no history mask matches.
+QString besideName(const QString& target, const char* tag) {
+    const QFileInfo fi(target);
+    return fi.path() + QStringLiteral("/.") + fi.fileName() + QLatin1String(tag) +
+           QString::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+// Replaces a set of files as one step: every new content is first written completely to
+// a temporary file beside its target; only then are the old files backed up or removed
+// and the new ones renamed into place. Until the end a hard link beside each old file
+// keeps its content, so that a failure half way puts every old file back.
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+    ~FileReplacement() {
+        if (!done_) {
+            rollback();
+        }
+    }
+
+    void stage(const QString& target, const std::string& bytes) {
+        Staged s;
+        s.target = target;
+        s.temp = writeTemp(target, bytes);
+        staged_.push_back(s);
+    }
+    void remove(const QString& path) { removals_.push_back({path, {}, false}); }
+
+    // Removes the old files (logged as archives), then puts each new file in place,
+    // backing up a file it replaces when backup is set. removedToTrash tells whether the
+    // last old archive went to the trash, replacedToTrash whether a replaced file did.
+    void commit(bool backup, bool& removedToTrash, bool& replacedToTrash) {
+        for (Removal& r : removals_) {
+            r.keep = keepLink(r.path);
+        }
+        for (Staged& s : staged_) {
+            s.existed = QFileInfo(s.target).isFile();
+            if (s.existed) {
+                s.keep = keepLink(s.target);
+            }
+        }
+        for (Removal& r : removals_) {
+            const QString name = shortName(r.path);
+            WriteLog(Format(LangText::LogKillingArchive, name));
+            removedToTrash = true;
+            bool gone = false;
+            if (backup) {
+                try {
+                    MoveToRecycleBin(r.path);
+                    gone = true;
+                } catch (const Exception& e) {
+                    WriteLog(Format(LangText::LogBackupError, name, e.message()));
+                    removedToTrash = false;
+                }
+            } else {
+                removedToTrash = false;
+            }
+            // An archive left behind would be read again after the new ones.
+            if (!gone && ::unlink(encoded(r.path).constData()) != 0 && errno != ENOENT) {
+                throw Exception(
+                    Format(LangText::CannotRemoveFile, nativePath(r.path), errnoText(errno)),
+                    "EFileError");
+            }
+            r.removed = true;
+        }
+        for (Staged& s : staged_) {
+            if (backup && s.existed && QFileInfo(s.target).isFile()) {
+                try {
+                    MoveToRecycleBin(s.target);
+                    s.trashed = true;
+                    replacedToTrash = true;
+                } catch (const Exception& e) {
+                    WriteLog(Format(LangText::LogBackupError, shortName(s.target), e.message()));
+                }
+            }
+            int err = 0;
+            if (injectedFailure(SaveStep::Replace, s.target)) {
+                err = EIO;
+            } else if (::rename(encoded(s.temp).constData(), encoded(s.target).constData()) != 0) {
+                err = errno;
+            }
+            if (err) {
+                throw Exception(
+                    Format(LangText::CannotReplaceFile, nativePath(s.target), errnoText(err)),
+                    "EFileError");
+            }
+            s.placed = true;
+        }
+        done_ = true;
+        for (const Staged& s : staged_) {
+            dropKeep(s.keep);
+        }
+        for (const Removal& r : removals_) {
+            dropKeep(r.keep);
+        }
+    }
+
+private:
+    struct Staged {
+        QString target, temp, keep;
+        bool existed = false, trashed = false, placed = false;
+    };
+    struct Removal {
+        QString path, keep;
+        bool removed = false;
+    };
+
+    static QString writeTemp(const QString& target, const std::string& bytes) {
+        QString temp;
+        int fd = -1;
+        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+            temp = besideName(target, ".tmp-");
+            fd = ::open(encoded(temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST) {
+                break;
+            }
+        }
+        int err = fd < 0 ? errno : 0;
+        if (fd >= 0) {
+            // A replaced file keeps its permissions.
+            struct stat st;
+            if (::stat(encoded(target).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+                ::fchmod(fd, st.st_mode & 07777);
+            }
+            const char* p = bytes.data();
+            std::size_t left = bytes.size();
+            if (injectedFailure(SaveStep::WriteTemp, target)) {
+                err = ENOSPC;
+                left = 0;
+            }
+            while (left > 0) {
+                const ssize_t w = ::write(fd, p, left);
+                if (w < 0) {
+                    if (errno == EINTR) {
+                        continue;
+                    }
+                    err = errno;
+                    break;
+                }
+                p += w;
+                left -= static_cast<std::size_t>(w);
+            }
+            if (!err && ::fsync(fd) != 0) {
+                err = errno;
+            }
+            if (::close(fd) != 0 && !err) {
+                err = errno;
+            }
+            if (err) {
+                ::unlink(encoded(temp).constData());
+            }
+        }
+        if (err) {
+            throw Exception(Format(LangText::CannotWriteFile, nativePath(target), errnoText(err)),
+                            "EFileError");
+        }
+        return temp;
+    }
+
+    // A second name for an old file, or empty where the file system has no hard links.
+    static QString keepLink(const QString& path) {
+        if (!QFileInfo(path).isFile()) {
+            return {};
+        }
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            const QString keep = besideName(path, ".keep-");
+            if (::link(encoded(path).constData(), encoded(keep).constData()) == 0) {
+                return keep;
+            }
+            if (errno != EEXIST) {
+                break;
+            }
+        }
+        return {};
+    }
+
+    static void dropKeep(const QString& keep) {
+        if (!keep.isEmpty()) {
+            ::unlink(encoded(keep).constData());
+        }
+    }
+
+    static void restore(const QString& keep, const QString& path) {
+        if (!keep.isEmpty()) {
+            ::rename(encoded(keep).constData(), encoded(path).constData());
+        }
+    }
+
+    void rollback() noexcept {
+        for (auto it = staged_.rbegin(); it != staged_.rend(); ++it) {
+            Staged& s = *it;
+            if (!s.placed) {
+                ::unlink(encoded(s.temp).constData());
+            }
+            if ((s.placed || s.trashed) && !s.keep.isEmpty()) {
+                restore(s.keep, s.target);
+            } else {
+                if (s.placed && !s.existed) {
+                    ::unlink(encoded(s.target).constData());
+                }
+                dropKeep(s.keep);
+            }
+        }
+        for (Removal& r : removals_) {
+            if (r.removed) {
+                restore(r.keep, r.path);
+            } else {
+                dropKeep(r.keep);
+            }
+        }
+    }
+
+    std::vector<Staged> staged_;
+    std::vector<Removal> removals_;
+    bool done_ = false;
+};
+
+// The file content of a list in its version; false for a version without a writer.
+bool buildContent(const TZMTMessList& list, std::string& out) {
+    if (list.Version == 0) {
+        out = Utf8ToCodePage(BuildPlainText(list), Setup().CodePage);
+        return true;
+    }
+    if (list.Version >= 1 && list.Version <= 3) {
+        out = BuildBinaryFile(list);
+        return true;
+    }
+    return false;
+}
+
+// Old archive files of the history: every file of the archive folder whose name is the
+// archive base followed by anything and ".ahf", ignoring case, sorted by name.
+QStringList oldArchives(const QString& historyPath) {
+    const QString folder = ArchiveFolder(historyPath);
+    const QString prefix = QFileInfo(historyPath).completeBaseName() + QLatin1Char('_');
+    QStringList out;
+    const QDir dir(folder);
+    if (!dir.exists()) {
+        return out;
+    }
+    const QStringList names = dir.entryList({QStringLiteral("*.ahf")},
+                                            QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& n : names) {
+        if (n.startsWith(prefix, Qt::CaseInsensitive) && n.size() >= prefix.size() + 4) {
+            out << dir.filePath(n);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+SaveHooks& HistorySaveHooks() {
+    static SaveHooks hooks;
+    return hooks;
+}
+
+void ReadEntryHeader(TZMTHead& entry, const QString& path) {
+    entry = TZMTHead{};
+    const QFileInfo fi(path);
+    if (IsBinaryPath(path)) {
+        entry.Valid = true;
+        entry.SrcFile = fi.fileName();
+        try {
+            ParseBinaryHeader(readBinaryHeaderBytes(path), entry);
+        } catch (const Exception&) {
+            entry.Valid = false;
+        }
+        return;
+    }
+    TZMTMessList scratch;
+    scratch.FileName = path;
+    LoadHistory(scratch, LoadContactNick, false);
+    entry.Nick = scratch.ContactNick;
+    const QByteArray uin = fi.completeBaseName().toUtf8();
+    entry.UIN.assign(uin.constData(), static_cast<std::size_t>(uin.size()));
+    entry.DiffCount = scratch.Count();
+    entry.Valid = scratch.Valid;
+    entry.Version = 0;
+    entry.Scrambled = 0;
+    entry.SrcFile = fi.fileName();
+}
+
+void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
+    list.Valid = false;
+    if (list.FileName.isEmpty()) {
+        return;
+    }
+    if (withArchives) {
+        LoadArchives(list);
+    }
+    if (!QFileInfo::exists(list.FileName)) {
+        return;
+    }
+    std::string bytes;
+    QString error;
+    if (IsBinaryPath(list.FileName)) {
+        if (readWholeFile(list.FileName, bytes, error)) {
+            ParseBinaryHistory(list, std::move(bytes), mode);
+        }
+        return;
+    }
+    if (!readWholeFile(list.FileName, bytes, error)) {
+        throw Exception(Format(LangText::CannotReadFile, nativePath(list.FileName), error),
+                        "EFileError");
+    }
+    const QString& codePage = Setup().CodePage;
+    if (!IsUtf8CodePage(codePage)) {
+        bytes = CodePageToUtf8(bytes, codePage);
+    }
+    ParsePlainText(list, std::move(bytes), mode);
+}
+
+QString ArchiveFolder(const QString& historyPath) {
+    return QFileInfo(historyPath).path() + QLatin1Char('/') + Setup().ArchiveFolderName;
+}
+
+QString ArchiveName(const QString& historyPath, int n) {
+    return ArchiveFolder(historyPath) + QLatin1Char('/') +
+           QFileInfo(historyPath).completeBaseName() + QLatin1Char('_') + QString::number(n) +
+           QStringLiteral(".ahf");
+}
+
+void LoadArchives(TZMTMessList& list) {
+    list.ArchivesComplete = true;
+    QStringList read;
+    for (int n = 1;; ++n) {
+        const QString name = ArchiveName(list.FileName, n);
+        if (!QFileInfo::exists(name)) {
+            break;
+        }
+        TZMTMessList part;
+        part.FileName = name;
+        // Incoming archive messages carry the contact's nick like those of the file.
+        part.ContactNick = list.ContactNick;
+        LoadHistory(part, LoadPlain, false);
+        if (!part.Valid) {
+            list.ArchivesComplete = false;
+            return;
+        }
+        list.Items.reserve(list.Items.size() + part.Items.size());
+        for (TZMTMess& m : part.Items) {
+            list.Items.push_back(std::move(m));
+        }
+        read << QFileInfo(name).fileName();
+    }
+    // Archive files that the loop did not reach (beyond a missing number, or named
+    // otherwise) would be removed unread by a save in split mode.
+    for (const QString& old : oldArchives(list.FileName)) {
+        if (!read.contains(QFileInfo(old).fileName())) {
+            list.ArchivesComplete = false;
+            return;
+        }
+    }
+}
+
+void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
+    if (list.FileName.isEmpty()) {
+        throw Exception(QString::fromUtf8(LangText::SaveEmptyFileName), "EFileError");
+    }
+    WriteLog(Format(LangText::LogWritingRecords, list.Count(), shortName(list.FileName)));
+    backedUp = false;
+    const bool backup = Setup().BackupToRecycleBin;
+    FileReplacement files;
+    bool removedToTrash = false;
+    bool replacedToTrash = false;
+
+    if (!split) {
+        std::string content;
+        if (!buildContent(list, content)) {
+            return;
+        }
+        files.stage(list.FileName, content);
+        files.commit(backup, removedToTrash, replacedToTrash);
+        backedUp = replacedToTrash;
+        return;
+    }
+
+    // Parts of NewArchiveSize: each takes messages until its size passes the limit; the
+    // last part is the history file itself, the others archives 1, 2, ...
+    const long long limit = static_cast<long long>(Setup().NewArchiveSize) * 1024;
+    int i = 0;
+    int n = 1;
+    do {
+        TZMTMessList part;
+        part.UIN = list.UIN;
+        part.ContactNick = list.ContactNick;
+        part.Scrambled = list.Scrambled;
+        part.Version = list.Version;
+        long long size = static_cast<long long>(kZmtFixedHeader);
+        while (i < list.Count()) {
+            part.Items.push_back(list[i]);
+            size += static_cast<long long>(RecordSize(list, i));
+            ++i;
+            if (size > limit) {
+                break;
+            }
+        }
+        part.FileName = i < list.Count() ? ArchiveName(list.FileName, n) : list.FileName;
+        ++n;
+        WriteLog(Format(LangText::LogWritingRecords, part.Count(), shortName(part.FileName)));
+        std::string content;
+        if (buildContent(part, content)) {
+            files.stage(part.FileName, content);
+        }
+    } while (i < list.Count());
+
+    for (const QString& old : oldArchives(list.FileName)) {
+        files.remove(old);
+    }
+    files.commit(backup, removedToTrash, replacedToTrash);
+    backedUp = removedToTrash;
+}
+
+} // namespace vimosync
