@@ -1,10 +1,55 @@
 #include "cli/Cli.h"
+#include "cli/TerminalUi.h"
+#include "cli/WorkflowCli.h"
+#include "ui/LangText.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
 
 namespace vimosync::cli {
 
-int CmdAnalyse(const QStringList&, CliIo& io) {
-    io.err << "vimosync-cli: this command is not available yet\n";
-    return kExitError;
+int CmdAnalyse(const QStringList& args, CliIo& io) {
+    bool json = false;
+    QStringList dirs;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--json")) {
+            json = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            io.err << "vimosync-cli: analyse: unknown option " << a << "\n";
+            return kExitUsage;
+        } else {
+            dirs.append(a);
+        }
+    }
+    if (dirs.size() != 2) {
+        io.err << LangText::CliAnalyseUsage << "\n";
+        return kExitUsage;
+    }
+
+    TerminalUi ui(io);
+    ui.NeverAskFileVersion = true; // the analysis alone keeps the counted version
+    ui.InfoToErr = json;
+    TWorkflow wf(ui);
+    wf.MonitorEnabled = false;
+    wf.DryRun = true; // analysing writes nothing, not even the archive folder
+    wf.SrcPathEditChange(DirectoryArgument(dirs[0]));
+    wf.DstPathEditChange(DirectoryArgument(dirs[1]));
+    wf.Analyse();
+    if (!wf.State.Analysed) {
+        if (Globals().HeadList.IsEmpty() && QFileInfo(wf.State.SrcPath).isDir() &&
+            QFileInfo(wf.State.DstPath).isDir() &&
+            wf.State.SrcPath.compare(wf.State.DstPath, Qt::CaseInsensitive) != 0) {
+            io.err << "vimosync-cli: " << Format(LangText::CliNoHistories, wf.State.SrcPath)
+                   << "\n";
+        }
+        return kExitError;
+    }
+    if (json) {
+        io.out << QJsonDocument(AnalysisJson(wf)).toJson(QJsonDocument::Indented);
+    } else {
+        PrintAnalysis(wf, io.out);
+    }
+    return kExitOk;
 }
 
 } // namespace vimosync::cli

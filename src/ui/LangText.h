@@ -137,6 +137,38 @@ inline constexpr const char* TrashError = "%d %s";
 // ---- Main window: views, list tools, find, about
 
 // ---- Command-line tool
+// analyse and sync
+inline constexpr const char* CliAnalyseUsage =
+    "Usage: vimosync-cli analyse [--json] SOURCE_DIR DESTINATION_DIR";
+inline constexpr const char* CliSyncUsage = "Usage: vimosync-cli sync [--yes] [--dry-run] "
+                                            "[--default-version N] [--nick NICK] SOURCE_DIR "
+                                            "DESTINATION_DIR";
+inline constexpr const char* CliSyncNeedsYes =
+    "sync asks for confirmation, but standard input is not a terminal: add --yes (or "
+    "--dry-run to see what would be written)";
+inline constexpr const char* CliSyncStopped = "synchronization not run";
+inline constexpr const char* CliNoHistories = "no history files (*.zmt, *.txt) in %s";
+inline constexpr const char* CliNothingToSync = "Nothing to synchronize: no checked contact.";
+inline constexpr const char* CliDryRun = "Dry run: nothing is written.";
+inline constexpr const char* CliConfirmPrompt = "Synchronize? [y/N] ";
+inline constexpr const char* CliVersionQuestion =
+    "Select default file version for creating new history files in output directory:";
+inline constexpr const char* CliVersionPrompt = "Version [%d]: ";
+inline constexpr const char* CliSourceLine = "Source:      %s (Varyon: %s, archive folder: %s)";
+inline constexpr const char* CliDestinationLine =
+    "Destination: %s (Varyon: %s, archive folder: %s)";
+inline constexpr const char* CliDefaultVersionLine = "Default file version: %d %s";
+inline constexpr const char* CliOwnNickLine = "Own nick: %s";
+inline constexpr const char* CliContactsLine = "Contacts: %d,";
+inline constexpr const char* CliUnreadable = "(cannot be read)";
+inline constexpr const char* CliItemLine = "%s %s [%s] %d messages, %d new (UIN %s)";
+inline constexpr const char* CliItemUpdated = "updated";
+inline constexpr const char* CliItemCreated = "created";
+inline constexpr const char* CliItemWouldUpdate = "would update";
+inline constexpr const char* CliItemWouldCreate = "would create";
+inline constexpr const char* CliItemUnchanged = "unchanged";
+inline constexpr const char* CliItemSkipped = "skipped (damaged)";
+
 
 } // namespace LangText
 } // namespace vimosync
