@@ -135,6 +135,161 @@ inline constexpr const char* LogReopen = "Trying to re-open log file. Name=\"%s\
 inline constexpr const char* TrashError = "%d %s";
 
 // ---- Main window: views, list tools, find, about
+// Main window: pages, views and file info.
+inline constexpr const char* PageSource = "Source";
+inline constexpr const char* PageDestination = "Destination";
+inline constexpr const char* PageMerged = "Merged";
+inline constexpr const char* FileInfoEmpty = "<>";
+inline constexpr const char* FileInfoHint = "Names of files and their versions";
+inline constexpr const char* FileInfoArrow = " --> ";
+inline constexpr const char* InvalidSourceFile = "< Invalid source file! >";
+inline constexpr const char* MessagesCount = "%d messages";
+inline constexpr const char* DifferencesCount = "%d differences";
+inline constexpr const char* CountsSeparator = "; ";
+inline constexpr const char* TraceStartOutSrc = "Start out Src";
+inline constexpr const char* AppException = "!App Exception: (%s) %s";
+inline constexpr const char* OwnNickEmptyPanel = "<>";
+inline constexpr const char* SrcDirLabel = "Source directory:";
+inline constexpr const char* DstDirLabel = "Destination directory:";
+inline constexpr const char* BrowseButton = "...";
+// Main window: actions (caption, hint "tool tip|status bar text").
+inline constexpr const char* AnalyseCaption = "Analyse";
+inline constexpr const char* AnalyseHint = "Analyse|Analyse directories and compare content";
+inline constexpr const char* ResetAllCaption = "Reset All";
+inline constexpr const char* ResetAllHint = "Reset analyse results|Select new directories for work";
+inline constexpr const char* SyncCaption = "Synchronize";
+inline constexpr const char* SyncHint = "Synchronize|Start synchronization of checked items";
+inline constexpr const char* EditNickActionCaption = "Edit Nick";
+inline constexpr const char* EditNickHint =
+    "Edit Nick|Edit own Nickname to insert to destination history";
+inline constexpr const char* FindCaption = "Find..";
+inline constexpr const char* FindHint = "Find text";
+inline constexpr const char* SelectAllCaption = "Select all";
+inline constexpr const char* SelectAllHint = "Select all|Select all items";
+inline constexpr const char* SelectDifferentCaption = "Select different";
+inline constexpr const char* SelectDifferentHint = "Select different|Select all items that differs";
+inline constexpr const char* DeselectAllCaption = "Deselect all";
+inline constexpr const char* DeselectAllHint = "Deselect all|Deselect all items";
+inline constexpr const char* CopyUinCaption = "Copy UIN";
+inline constexpr const char* CopyUinHint = "Copy UIN|Copy current UIN to clipboard";
+inline constexpr const char* SelectInverseCaption = "Select inverse";
+inline constexpr const char* SelectInverseHint = "Select inverse|Invert items selection";
+inline constexpr const char* CopyNickCaption = "Copy nick";
+inline constexpr const char* CopyNickHint = "Copy nick|Copy current Nickname to clipboard";
+inline constexpr const char* FindNextCaption = "Find next";
+inline constexpr const char* FindNextHint = "Find next|Find next occurence in current direction";
+inline constexpr const char* FindForwardCaption = "Find forward";
+inline constexpr const char* FindForwardHint =
+    "Find forward|Find next occurence forward from current position";
+inline constexpr const char* FindBackCaption = "Find back";
+inline constexpr const char* FindBackHint =
+    "Find back|Find next occurence back from current position";
+inline constexpr const char* SettingsActionCaption = "Settings...";
+inline constexpr const char* SettingsHint = "Settings|Bring up settings dialog";
+inline constexpr const char* DeleteSrcCaption = "Delete source files";
+inline constexpr const char* DeleteSrcHint =
+    "Delete source files|Delete checked source files from disk";
+inline constexpr const char* LookForSpamCaption = "Look for spam";
+inline constexpr const char* LookForSpamHint =
+    "Look for spam|Select files that match spam detection conditions";
+inline constexpr const char* ShowUncheckedCaption = "Show Unchecked";
+inline constexpr const char* ShowUncheckedHint = "Show Unchecked|Show / hide unchecked files";
+inline constexpr const char* FullTextCaption = "Full-text search";
+inline constexpr const char* FullTextHint =
+    "Full-text search|Select source files containing text string";
+inline constexpr const char* NextDiffCaption = "Next difference";
+inline constexpr const char* NextDiffHint = "Next difference|Go to next difference";
+inline constexpr const char* PrevDiffCaption = "Previous difference";
+inline constexpr const char* PrevDiffHint = "Previous difference|Go to previous difference";
+inline constexpr const char* ExitCaption = "Exit";
+inline constexpr const char* ExitHint = "Close application";
+inline constexpr const char* AboutMenuCaption = "About..";
+// Main window: menus.
+inline constexpr const char* MenuFile = "File";
+inline constexpr const char* MenuEdit = "&Edit";
+inline constexpr const char* MenuNavigate = "Navigate";
+inline constexpr const char* MenuTools = "Tools";
+inline constexpr const char* MenuHelp = "Help";
+// Find dialog.
+inline constexpr const char* FindDialogCaption = "Find";
+inline constexpr const char* FindWhat = "Find what:";
+inline constexpr const char* FindMatchCase = "Match case";
+inline constexpr const char* FindWholeWord = "Whole word";
+inline constexpr const char* FindDirection = "Direction";
+inline constexpr const char* FindUp = "Up";
+inline constexpr const char* FindDown = "Down";
+inline constexpr const char* FindNextButton = "Find Next";
+// About box.
+inline constexpr const char* AboutCaption = "About";
+inline constexpr const char* AboutLabel =
+    "Compares and merges message histories of two directories.";
+inline constexpr const char* AboutAgreement =
+    "This program is provided as is, without warranty of any kind. Keep a copy of your "
+    "history directories before you synchronize them: the program replaces history files "
+    "in the destination directory and moves the replaced files to the trash only when "
+    "\"Backup changed files to Recycle Bin\" is on.";
+// Dialog buttons.
+inline constexpr const char* ButtonOk = "OK";
+inline constexpr const char* ButtonCancel = "Cancel";
+// Settings dialog.
+inline constexpr const char* SettingsCaption = "Settings";
+inline constexpr const char* TabGeneral = "General";
+inline constexpr const char* TabDateTime = "Date/Time";
+inline constexpr const char* TabSpam = "Spam";
+inline constexpr const char* TabMerge = "Merge";
+inline constexpr const char* GroupMiscellaneous = "Miscellaneous";
+inline constexpr const char* UseLogCaption = "Use debug logging (after restart)";
+inline constexpr const char* UseLogHint = "Store some debug information to log text file";
+inline constexpr const char* ShowNumbersCaption = "Show message numbers (Merged tab only)";
+inline constexpr const char* ShowNumbersHint = "Show message number prior to message itself";
+inline constexpr const char* BackupCaption = "Backup changed files to Recycle Bin";
+inline constexpr const char* BackupHint = "Backup changed files in system Recycle Bin";
+inline constexpr const char* UseArchivesCaption = "Use Varyon's archives (Varyon only)";
+inline constexpr const char* UseArchivesHint = "Use archive files (ahf) for synchronization";
+inline constexpr const char* ArchiveSizeLabel = "Split archive files with size (KBytes)";
+inline constexpr const char* ArchiveSizeHint = "Split archive files with this size";
+inline constexpr const char* CreateArchivesCaption = "Create Archives folder automatically";
+inline constexpr const char* CreateArchivesHint =
+    "Create Archives folder automatically|If not checked then it will consider to use or not on "
+    "folder exists";
+inline constexpr const char* GroupDateTime = "Date/Time conversion settings";
+inline constexpr const char* TimeZoneLabel = "Current system time zone and bias:";
+inline constexpr const char* TimeZoneHint = "Last seen on this computer";
+inline constexpr const char* TimeZoneText = "%s (GMT%s)";
+inline constexpr const char* PdaOffsetLabel = "PDA device time zone offset:";
+inline constexpr const char* PdaOffsetHint =
+    "PDA timezone offset|Time offset of timezone set on your PDA device";
+inline constexpr const char* GmtPrefix = "GMT";
+inline constexpr const char* UpdateLink = "Update";
+inline constexpr const char* UpdateHint = "Re-read from system";
+inline constexpr const char* PermanentCaption =
+    "Make permanent (do not update to system on each start)";
+inline constexpr const char* PermanentHint =
+    "Store value for future use vs updating on each program start";
+inline constexpr const char* ZmtDateOffsetLabel = "Date offset of source ZMT PDA:";
+inline constexpr const char* ZmtDateOffsetHint =
+    "PDA's Date offset|This value will be added to all PDA's dates";
+inline constexpr const char* GroupSpam = "Spam detection conditions";
+inline constexpr const char* SpamInLabel = "Incoming messages, min (0-not used):";
+inline constexpr const char* SpamInHint = "Minimal count of incoming messages";
+inline constexpr const char* SpamOutLabel = "Outgoing messages, min (0-not used):";
+inline constexpr const char* SpamOutHint = "Minimal count of outgoing messages";
+inline constexpr const char* MergeModeGroup = "Merge mode";
+inline constexpr const char* MergeMode0 = "Sequental parsing with the original order of messages";
+inline constexpr const char* MergeMode1 = "Sort both files with timestamps, then kill duplicates";
+inline constexpr const char* MergeMode2 =
+    "\"Smart\" mode. Look for groups, then merge groups separately";
+inline constexpr const char* IgnoreSpacesCaption = "Ignore spaces while comparing messages";
+inline constexpr const char* IgnoreSpacesHint =
+    "Consider two messages are equal if they differ with spaces only";
+inline constexpr const char* CorrectCrLfCaption = "Correct CR/LF pairs";
+inline constexpr const char* CorrectCrLfHint = "Correct CR/LF pairs in message text";
+inline constexpr const char* SettingsChanged = "Settings changed. You need to restart Analyse.";
+// File-version dialog.
+inline constexpr const char* FileVersionCaption = "File version";
+inline constexpr const char* FileVersionPrompt =
+    "Select default file version for creating new history files in output directory";
+inline constexpr const char* FileVersionGroup = "Default file version for output";
 
 // ---- Command-line tool
 // analyse and sync
@@ -168,7 +323,6 @@ inline constexpr const char* CliItemWouldUpdate = "would update";
 inline constexpr const char* CliItemWouldCreate = "would create";
 inline constexpr const char* CliItemUnchanged = "unchanged";
 inline constexpr const char* CliItemSkipped = "skipped (damaged)";
-
 
 } // namespace LangText
 } // namespace vimosync
