@@ -1,0 +1,650 @@
+// The analysis and the synchronization run on real temporary directories, every
+// question answered by the scripted user interface.
+
+#include "common/ScriptedUi.h"
+#include "common/TestUtil.h"
+#include "config/Setup.h"
+#include "history/History.h"
+#include "history/TimeStamp.h"
+#include "support/Errors.h"
+#include "support/LogFile.h"
+#include "ui/LangText.h"
+#include "workflow/Workflow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vector>
+
+using namespace vimosync;
+using vimosync::test::ScriptedUi;
+
+namespace {
+
+struct Msg {
+    int minute; // minutes after the base time
+    bool out;
+    const char* text;
+};
+
+double BaseTime() {
+    return EncodeDateTime(QDate(2021, 3, 4), QTime(10, 0));
+}
+
+// Writes a history with our own writer (no backup, no split).
+void WriteHistory(const QString& path, int version, const std::string& uin, const std::string& nick,
+                  const std::vector<Msg>& msgs) {
+    TZMTMessList list;
+    list.FileName = path;
+    list.Version = static_cast<std::uint8_t>(version);
+    list.Scrambled = (version == 2 || version == 3) ? 1 : 0;
+    list.UIN = uin;
+    list.ContactNick = nick;
+    for (const Msg& m : msgs) {
+        TZMTMess& x = NewMessage(list);
+        x.Time = BaseTime() + m.minute / 1440.0;
+        x.Outgoing = m.out;
+        x.Text = m.text;
+        x.Nick = m.out ? HText("me") : HText(nick);
+    }
+    const bool backup = Setup().BackupToRecycleBin;
+    Setup().BackupToRecycleBin = false;
+    bool backedUp = false;
+    SaveHistory(list, backedUp, false);
+    Setup().BackupToRecycleBin = backup;
+}
+
+TZMTMessList Load(const QString& path) {
+    TZMTMessList list;
+    list.FileName = path;
+    LoadHistory(list, LoadPlain, false);
+    return list;
+}
+
+QByteArray Bytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const std::vector<Msg> kAB = {{1, false, "hello"}, {2, true, "hi there"}};
+const std::vector<Msg> kABC = {{1, false, "hello"}, {2, true, "hi there"}, {3, false, "bye"}};
+
+const TZMTHead* Find(const std::string& uin) {
+    for (const TZMTHead& e : Globals().HeadList.Items) {
+        if (e.UIN == uin) {
+            return &e;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestWorkflow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> tmp_;
+    QString src_;
+    QString dst_;
+    std::unique_ptr<ScriptedUi> ui_;
+    std::unique_ptr<TWorkflow> wf_;
+    double pdaOffset_ = 0;
+
+    QString S(const QString& name) const { return src_ + QLatin1Char('/') + name; }
+    QString D(const QString& name) const { return dst_ + QLatin1Char('/') + name; }
+
+    void analyse() {
+        wf_->Analyse();
+        QVERIFY(wf_->State.Analysed);
+    }
+    QString logText() {
+        CloseLog();
+        const QString text = QString::fromUtf8(Bytes(tmp_->filePath(QStringLiteral("wf.log"))));
+        OpenLog(tmp_->filePath(QStringLiteral("wf.log")), false);
+        return text;
+    }
+
+private slots:
+    void initTestCase() { pdaOffset_ = Globals().PdaOffset; }
+    void init() {
+        Globals().PdaOffset = pdaOffset_;
+        Setup() = TSettings{};
+        Setup().BackupToRecycleBin = false;
+        Setup().CreateArchivesFolder = false;
+        Globals().HeadList.Clear();
+        Globals().OwnNick = LangText::NickUnset;
+        Globals().DefaultFileVersion = 0;
+        tmp_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(tmp_->isValid());
+        src_ = tmp_->filePath(QStringLiteral("src"));
+        dst_ = tmp_->filePath(QStringLiteral("dst"));
+        QVERIFY(QDir().mkpath(src_));
+        QVERIFY(QDir().mkpath(dst_));
+        ui_ = std::make_unique<ScriptedUi>();
+        wf_ = std::make_unique<TWorkflow>(*ui_);
+        wf_->MonitorEnabled = false;
+        wf_->SrcPathEditChange(src_ + QLatin1Char('/'));
+        wf_->DstPathEditChange(dst_);
+        OpenLog(tmp_->filePath(QStringLiteral("wf.log")), false);
+    }
+    void cleanup() {
+        CloseLog();
+        wf_.reset();
+        ui_.reset();
+        tmp_.reset();
+    }
+
+    void zmtFilesHideTxtFiles() {
+        WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", kAB);
+        WriteHistory(S("2.txt"), 0, "2", "two", kAB);
+        analyse();
+        QCOMPARE(Globals().HeadList.Count(), 1);
+        QCOMPARE(Globals().HeadList[0].UIN, std::string("1"));
+
+        QFile::remove(S("Varyon_1.zmt"));
+        analyse();
+        QCOMPARE(Globals().HeadList.Count(), 1);
+        QCOMPARE(Globals().HeadList[0].UIN, std::string("2"));
+        QCOMPARE(Globals().HeadList[0].SrcFile, QStringLiteral("2.txt"));
+    }
+
+    void noHistoriesLeavesNothingAnalysed() {
+        WriteHistory(S("notes.dat"), 0, "1", "x", kAB);
+        wf_->Analyse();
+        QVERIFY(!wf_->State.Analysed);
+        QVERIFY(Globals().HeadList.IsEmpty());
+        QCOMPARE(ui_->BusyDepth, 0);
+        const QString log = logText();
+        QVERIFY(log.contains(QLatin1String("No ZMT found. Trying TXT")));
+        QVERIFY(log.contains(QLatin1String("No TXT found. Fail")));
+    }
+
+    void missingAndSameDirectories() {
+        wf_->SrcPathEditChange(tmp_->filePath(QStringLiteral("nope1")));
+        wf_->DstPathEditChange(tmp_->filePath(QStringLiteral("nope2")));
+        QVERIFY(!wf_->CheckDirectories());
+        QCOMPARE(ui_->Warnings.size(), 2);
+        QVERIFY(ui_->Warnings[0].endsWith(QLatin1String("nope1")));
+        QVERIFY(ui_->Warnings[0].startsWith(QLatin1String("Directory is absent: ")));
+
+        wf_->SrcPathEditChange(src_);
+        wf_->DstPathEditChange(src_);
+        WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", kAB);
+        wf_->Analyse();
+        QVERIFY(!wf_->State.Analysed);
+        QCOMPARE(ui_->Infos.last(),
+                 QStringLiteral("You are about to synchronize the same directory!"));
+        QVERIFY(Globals().HeadList.IsEmpty());
+    }
+
+    void varyonDecisions_data() {
+        QTest::addColumn<int>("firstVersion"); // -1: no .zmt file in the destination
+        QTest::addColumn<bool>("archiveFolder");
+        QTest::addColumn<bool>("createArchives");
+        QTest::addColumn<bool>("varyon");
+        QTest::addColumn<bool>("archiveAfter");
+        QTest::newRow("empty, no folder") << -1 << false << false << false << false;
+        QTest::newRow("empty, no folder, create on") << -1 << false << true << false << false;
+        QTest::newRow("empty, archive folder") << -1 << true << false << true << true;
+        QTest::newRow("v1 first, create off") << 1 << false << false << false << false;
+        QTest::newRow("v1 first, create on") << 1 << false << true << true << true;
+        QTest::newRow("v1 first, folder, create off") << 1 << true << false << false << true;
+        QTest::newRow("v2 first, create off") << 2 << false << false << true << false;
+        QTest::newRow("v3 first, create on") << 3 << false << true << true << true;
+    }
+    void varyonDecisions() {
+        QFETCH(int, firstVersion);
+        QFETCH(bool, archiveFolder);
+        QFETCH(bool, createArchives);
+        QFETCH(bool, varyon);
+        QFETCH(bool, archiveAfter);
+        Setup().CreateArchivesFolder = createArchives;
+        WriteHistory(S("1_5.zmt"), 1, "5", "five", kAB);
+        // An unreadable file sorts first and is passed over.
+        QFile bad(D("0_bad.zmt"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("XYZ");
+        bad.close();
+        if (firstVersion > 0) {
+            WriteHistory(D("a_7.zmt"), firstVersion, "7", "seven", kAB);
+            WriteHistory(D("b_8.zmt"), firstVersion == 1 ? 2 : 1, "8", "eight", kAB);
+        }
+        if (archiveFolder) {
+            QVERIFY(QDir().mkpath(D("Archive")));
+        }
+        analyse();
+        QVERIFY(!wf_->State.SrcVaryon);
+        QCOMPARE(wf_->State.DstVaryon, varyon);
+        QCOMPARE(wf_->State.DstArchiveExists, archiveAfter);
+        QCOMPARE(QFileInfo(D("Archive")).isDir(), archiveAfter);
+        QVERIFY(logText().contains(Format(LangText::VaryonMode, 0, int(varyon))));
+    }
+
+    void archiveFolderCreatedWithoutNotice() {
+        Setup().CreateArchivesFolder = true;
+        wf_->MonitorEnabled = true;
+        WriteHistory(S("1_5.zmt"), 1, "5", "five", kABC);
+        WriteHistory(D("1_5.zmt"), 1, "5", "five", kAB);
+        analyse();
+        QVERIFY(QFileInfo(D("Archive")).isDir());
+        QVERIFY(wf_->MonitorRunning());
+        QTest::qWait(3 * 200 + 100);
+        QVERIFY(wf_->State.Analysed);
+        QVERIFY(ui_->Infos.isEmpty());
+        // The monitor still reports outside changes.
+        WriteHistory(D("x.txt"), 0, "9", "n", kAB);
+        QTRY_VERIFY(!wf_->State.Analysed);
+        QCOMPARE(ui_->Infos.size(), 1);
+        QCOMPARE(ui_->Infos[0], QStringLiteral("Destination directory content change "
+                                               "detected.\r\nYou need to restart Analyse."));
+    }
+
+    void pairingByMasks_data() {
+        QTest::addColumn<QStringList>("dstFiles");
+        QTest::addColumn<QString>("paired");
+        QTest::newRow("other contact ending in the UIN")
+            << QStringList{QStringLiteral("4123.zmt")} << QString();
+        QTest::newRow("exact name")
+            << QStringList{QStringLiteral("123.zmt")} << QStringLiteral("123.zmt");
+        QTest::newRow("letter before the UIN")
+            << QStringList{QStringLiteral("x123.zmt")} << QStringLiteral("x123.zmt");
+        QTest::newRow("first without a digit")
+            << QStringList{QStringLiteral("0123.zmt"), QStringLiteral("4123.zmt"),
+                           QStringLiteral("a123.zmt")}
+            << QStringLiteral("a123.zmt");
+        QTest::newRow("underscore mask first")
+            << QStringList{QStringLiteral("a123.zmt"), QStringLiteral("pda_123.zmt")}
+            << QStringLiteral("pda_123.zmt");
+        QTest::newRow("text file first")
+            << QStringList{QStringLiteral("Varyon_123.zmt"), QStringLiteral("123.TXT")}
+            << QStringLiteral("123.TXT");
+        QTest::newRow("varyon prefix ignoring case")
+            << QStringList{QStringLiteral("b_123.zmt"), QStringLiteral("VARYONx_123.zmt")}
+            << QStringLiteral("VARYONx_123.zmt");
+        QTest::newRow("no underscore match for 1123")
+            << QStringList{QStringLiteral("Varyon_1123.zmt")} << QString();
+    }
+    void pairingByMasks() {
+        QFETCH(QStringList, dstFiles);
+        QFETCH(QString, paired);
+        WriteHistory(S("1_123.zmt"), 1, "123", "abc", kABC);
+        for (const QString& f : dstFiles) {
+            if (f.endsWith(QLatin1String(".TXT"))) {
+                WriteHistory(D(f), 0, "123", "abc", kAB);
+            } else {
+                // Each file carries the UIN its name ends with.
+                const QString uin = f.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('_'), -1);
+                WriteHistory(D(f), 1, uin.toStdString(), "other", kAB);
+            }
+        }
+        analyse();
+        const TZMTHead* e = Find("123");
+        QVERIFY(e);
+        QCOMPARE(e->DstFile, paired);
+    }
+
+    // Contact 123 must never be written into the history of contact 4123.
+    void syncNeverWritesAnotherContactsFile() {
+        WriteHistory(S("1_123.zmt"), 1, "123", "abc", kABC);
+        WriteHistory(D("4123.zmt"), 1, "4123", "other", kAB);
+        const QByteArray before = Bytes(D("4123.zmt"));
+        analyse();
+        ui_->FileVersions = {1};
+        ui_->Confirms = {true};
+        ui_->Nicks = {QStringLiteral("me")};
+        QVERIFY(wf_->Sync());
+        QCOMPARE(Bytes(D("4123.zmt")), before);
+        QCOMPARE(Load(D("1_123.zmt")).Count(), 3);
+    }
+
+    void varyonToVaryonPairsByName() {
+        WriteHistory(S("Varyon_123.zmt"), 2, "123", "abc", kABC);
+        WriteHistory(D("zz_123.zmt"), 2, "123", "abc", kAB);
+        analyse();
+        QVERIFY(wf_->State.SrcVaryon && wf_->State.DstVaryon);
+        QVERIFY(Find("123")->DstFile.isEmpty()); // not through the masks
+
+        // A new file keeps the source file's name and version, not the default's.
+        WriteHistory(S("Varyon_77.zmt"), 3, "77", "v3", kAB);
+        ui_->FileVersions = {1};
+        analyse();
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QCOMPARE(ui_->FileVersionQuestions, 2);
+        const TZMTMessList created = Load(D("Varyon_77.zmt"));
+        QVERIFY(created.Valid);
+        QCOMPARE(int(created.Version), 3);
+        QCOMPARE(created.Count(), 2);
+        QCOMPARE(int(Load(D("Varyon_123.zmt")).Version), 2);
+        QCOMPARE(Load(D("Varyon_123.zmt")).Count(), 3);
+        QVERIFY(!QFileInfo::exists(D("1_77.zmt")));
+    }
+
+    void defaultVersionCounting_data() {
+        QTest::addColumn<QList<int>>("dstVersions"); // destination versions, source order
+        QTest::addColumn<int>("expected");
+        QTest::newRow("none") << QList<int>{} << 0;
+        QTest::newRow("tie, 1 first") << QList<int>{1, 2, 1, 2} << 1;
+        QTest::newRow("tie, 2 first") << QList<int>{2, 1, 1, 2} << 2;
+        QTest::newRow("majority") << QList<int>{2, 0, 0} << 0;
+        QTest::newRow("v3") << QList<int>{3} << 3;
+    }
+    void defaultVersionCounting() {
+        QFETCH(QList<int>, dstVersions);
+        QFETCH(int, expected);
+        for (int i = 0; i < dstVersions.size(); ++i) {
+            const std::string uin = std::to_string(100 + i);
+            WriteHistory(S(QStringLiteral("1_%1.zmt").arg(100 + i)), 1, uin, "n", kABC);
+            const int v = dstVersions[i];
+            const QString name = v == 0 ? QStringLiteral("%1.txt").arg(100 + i)
+                                        : QStringLiteral("z_%1.zmt").arg(100 + i);
+            WriteHistory(D(name), v, uin, "n", kAB);
+        }
+        // One contact without a destination file makes the analysis ask; cancel.
+        WriteHistory(S("1_999.zmt"), 1, "999", "n", kAB);
+        analyse();
+        QCOMPARE(ui_->FileVersionQuestions, 1);
+        QCOMPARE(int(Globals().DefaultFileVersion), expected);
+        QVERIFY(!wf_->State.FileVersionChosen);
+        QVERIFY(logText().contains(
+            Format(LangText::UnnamedFiles, FormatLabels[static_cast<std::size_t>(expected)])));
+    }
+
+    void cancelledVersionIsAskedAgain() {
+        WriteHistory(S("1_5.zmt"), 1, "5", "n", kAB);
+        analyse();
+        QCOMPARE(ui_->FileVersionQuestions, 1);
+        Globals().OwnNick = "me";
+        // The run asks again and stops on a second cancel, before any confirmation.
+        QVERIFY(!wf_->Sync());
+        QCOMPARE(ui_->FileVersionQuestions, 2);
+        QVERIFY(ui_->Questions.isEmpty());
+        QCOMPARE(QDir(dst_).entryList(QDir::Files).size(), 0);
+        // OK in the analysis: the run does not ask again.
+        ui_->FileVersions = {0};
+        analyse();
+        QVERIFY(wf_->State.FileVersionChosen);
+        Globals().OwnNick = "me";
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QCOMPARE(ui_->FileVersionQuestions, 3);
+        QVERIFY(Load(D("5.txt")).Valid); // version 0 names the file UIN.txt
+    }
+
+    void nickDetection() {
+        WriteHistory(S("5.txt"), 0, "5", "five", {{1, true, "a"}, {2, true, "b"}, {3, false, "c"}});
+        analyse();
+        QCOMPARE(Globals().OwnNick, std::string("me"));
+        QVERIFY(logText().contains(QLatin1String("Auto find Nick. Found \"me\"")));
+
+        // An edited nick is kept by the next analysis: its Reset All clears it first
+        // only when the list has entries, which it has, so detection runs again.
+        ui_->Nicks = {QStringLiteral("Boss")};
+        wf_->EditNick();
+        QVERIFY(wf_->State.NickEdited);
+        QCOMPARE(Globals().OwnNick, std::string("Boss"));
+        analyse();
+        QVERIFY(!wf_->State.NickEdited);
+        QCOMPARE(Globals().OwnNick, std::string("me"));
+
+        // With an empty list Reset All does nothing: an edited nick survives analysis.
+        wf_->ResetAll();
+        ui_->Nicks = {QStringLiteral("Boss")};
+        wf_->EditNick();
+        QVERIFY(Globals().HeadList.IsEmpty());
+        analyse();
+        QVERIFY(wf_->State.NickEdited);
+        QCOMPARE(Globals().OwnNick, std::string("Boss"));
+
+        // Binary files are never opened for the nick.
+        wf_->ResetAll();
+        QFile::remove(S("5.txt"));
+        WriteHistory(S("1_6.zmt"), 1, "6", "six", kAB);
+        analyse();
+        QCOMPARE(Globals().OwnNick, std::string(LangText::NickUnset));
+        QVERIFY(logText().contains(
+            QLatin1String("Failed to auto find Nick. Current Nick is \"<My Nick>\"")));
+    }
+
+    void nickNeededUnlessVaryon() {
+        WriteHistory(S("1_5.zmt"), 1, "5", "n", kABC);
+        WriteHistory(D("1_5.zmt"), 1, "5", "n", kAB);
+        analyse();
+        // Cancelled nick: the run stops after the notice, without a confirmation.
+        QVERIFY(!wf_->Sync());
+        QCOMPARE(ui_->Infos,
+                 QStringList{QStringLiteral("Enter Nick before synchronization execution")});
+        QCOMPARE(ui_->NickQuestions, 1);
+        QVERIFY(ui_->Questions.isEmpty());
+        // OK without a change sets NickEdited, and the run goes on.
+        ui_->Nicks = {QString::fromLatin1(LangText::NickUnset)};
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QVERIFY(wf_->State.NickEdited);
+        QCOMPARE(Load(D("1_5.zmt")).Count(), 3);
+
+        // A Varyon destination needs no nick.
+        Setup().CreateArchivesFolder = true;
+        WriteHistory(S("1_5.zmt"), 1, "5", "n", {{9, false, "new"}});
+        wf_->ResetAll();
+        analyse();
+        QVERIFY(wf_->State.DstVaryon);
+        ui_->Confirms = {true};
+        const int asked = ui_->NickQuestions;
+        QVERIFY(wf_->Sync());
+        QCOMPARE(ui_->NickQuestions, asked);
+    }
+
+    void confirmationText() {
+        Setup().ZmtDateOffset = 2;
+        Setup().UseVaryonArchives = true;
+        Globals().PdaOffset = -0.125;
+        WriteHistory(S("1_5.zmt"), 1, "5", "n", kABC);
+        WriteHistory(D("1_5.zmt"), 1, "5", "n", kAB);
+        analyse();
+        Globals().OwnNick = "me";
+        ui_->Confirms = {false};
+        QVERIFY(!wf_->Sync());
+        QCOMPARE(ui_->Questions.size(), 1);
+        QCOMPARE(ui_->Questions[0], QStringLiteral("Really synchronize selected items?\r\n"
+                                                   "Current default file version: ZMTv1 (PDA)\r\n"
+                                                   "Current PDA time offset: +03:00\r\n"
+                                                   "Current PDA date offset: 2\r\n"
+                                                   "Current Nick is \"me\"\r\n"
+                                                   "Varyon mode: Source=0; Destination=0\r\n"
+                                                   "Also use archives files (*.ahf)"));
+        QCOMPARE(Load(D("1_5.zmt")).Count(), 2); // No: nothing written
+    }
+
+    void countsAndBackups_data() {
+        QTest::addColumn<bool>("backup");
+        QTest::newRow("backup off") << false;
+        QTest::newRow("backup on") << true;
+    }
+    void countsAndBackups() {
+        QFETCH(bool, backup);
+        qputenv("XDG_DATA_HOME", tmp_->filePath(QStringLiteral("data")).toLocal8Bit());
+        QDir().mkpath(tmp_->filePath(QStringLiteral("data")));
+        Setup().BackupToRecycleBin = backup;
+        Globals().OwnNick = "me";
+        WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
+        WriteHistory(D("1_1.zmt"), 1, "1", "a", kAB);
+        WriteHistory(S("1_2.zmt"), 1, "2", "b", kAB);
+        WriteHistory(D("1_2.zmt"), 1, "2", "b", kAB); // equal: not written
+        WriteHistory(S("1_3.zmt"), 1, "3", "c", kAB); // no destination: created
+        ui_->FileVersions = {2};
+        analyse();
+        QVERIFY(wf_->State.FileVersionChosen);
+        QVERIFY(!Find("2")->Checked);
+        wf_->SelectAll(); // the equal contact is merged but not written
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        const QString expected =
+            backup ? QStringLiteral("Synchronization finished.\r\nFiles updated: 1\r\nFiles "
+                                    "created: 1\r\nFiles backuped: 1")
+                   : QStringLiteral("Synchronization finished.\r\nFiles updated: 1\r\nFiles "
+                                    "created: 1");
+        QCOMPARE(ui_->Infos.last(), expected);
+        QCOMPARE(Load(D("1_1.zmt")).Count(), 3);
+        QCOMPARE(int(Load(D("Varyon_3.zmt")).Version), 2);
+        QCOMPARE(ui_->BusyDepth, 0);
+        const QString log = logText();
+        QVERIFY(log.contains(QLatin1String("Synchronization started -------")));
+        QVERIFY(log.contains(QLatin1String("UIN 1 parsed. Src=3 Dst=2 Merged=3 Diff=1 Marked=1")));
+        QVERIFY(log.contains(QLatin1String("UIN 2 parsed. Src=2 Dst=2 Merged=2 Diff=0 Marked=0")));
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    void twoRunsInARow() {
+        Globals().OwnNick = "me";
+        WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
+        WriteHistory(D("1_1.zmt"), 1, "1", "a", kAB);
+        WriteHistory(S("1_3.zmt"), 1, "3", "c", kAB);
+        ui_->FileVersions = {1};
+        analyse();
+        ui_->Confirms = {true, true};
+        QVERIFY(wf_->Sync());
+        QVERIFY(ui_->Infos.last().contains(QLatin1String("Files updated: 1\r\nFiles created: 1")));
+        // Without a new analysis: contact 1 is equal now, contact 3 still has no file.
+        QVERIFY(wf_->Sync());
+        QVERIFY(ui_->Infos.last().contains(QLatin1String("Files updated: 0\r\nFiles created: 1")));
+        QCOMPARE(Load(D("1_3.zmt")).Count(), 2);
+        QVERIFY(wf_->State.Analysed);
+    }
+
+    void errorInTheMiddleOfARun() {
+        Globals().OwnNick = "me";
+        WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
+        WriteHistory(D("1_1.zmt"), 1, "1", "a", kAB);
+        WriteHistory(S("1_2.zmt"), 1, "2", "b", kAB);
+        WriteHistory(S("1_3.zmt"), 1, "3", "c", kAB);
+        QVERIFY(QDir().mkpath(D("2.txt"))); // a folder where contact b's new file goes
+        ui_->FileVersions = {0};
+        analyse();
+        wf_->MonitorEnabled = true;
+        wf_->StartMonitor();
+        ui_->Confirms = {true};
+        QVERIFY_THROWS_EXCEPTION(Exception, wf_->Sync());
+        QCOMPARE(Load(D("1_1.zmt")).Count(), 3); // a, before the error, is written
+        QVERIFY(!QFileInfo::exists(D("3.txt"))); // c, after it, is not
+        QVERIFY(!wf_->MonitorRunning());         // stays stopped until the next analysis
+        QCOMPARE(ui_->BusyDepth, 0);
+        QVERIFY(!ui_->Infos.join(QString()).contains(QLatin1String("Synchronization finished")));
+    }
+
+    void damagedDestinationIsLeftAlone_data() {
+        QTest::addColumn<int>("damage");
+        QTest::newRow("record cut off") << 0;
+        QTest::newRow("bad header") << 1;
+        QTest::newRow("unsupported version") << 2;
+    }
+    void damagedDestinationIsLeftAlone() {
+        QFETCH(int, damage);
+        Globals().OwnNick = "me";
+        WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
+        WriteHistory(D("1_1.zmt"), 1, "1", "a", kABC);
+        QByteArray bytes = Bytes(D("1_1.zmt"));
+        if (damage == 0) {
+            bytes.chop(2);
+        } else if (damage == 1) {
+            bytes[0] = 'X';
+        } else {
+            bytes[3] = 4;
+        }
+        test::writeAll(D("1_1.zmt"), bytes);
+        WriteHistory(S("1_2.zmt"), 1, "2", "b", kABC);
+        WriteHistory(D("1_2.zmt"), 1, "2", "b", kAB);
+        analyse();
+        QVERIFY(Find("1")->Checked);
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QCOMPARE(Bytes(D("1_1.zmt")), bytes);
+        QCOMPARE(Load(D("1_2.zmt")).Count(), 3);
+        QCOMPARE(ui_->Infos.last(),
+                 QStringLiteral("Synchronization finished.\r\nFiles updated: 1\r\nFiles "
+                                "created: 0\r\nFiles skipped: 1"));
+        QVERIFY(logText().contains(
+            QLatin1String("Destination file 1_1.zmt is damaged; contact 1 skipped")));
+    }
+
+    void unreadArchivesAreNotSplitAway() {
+        Setup().UseVaryonArchives = true;
+        Globals().OwnNick = "me";
+        WriteHistory(S("Varyon_1.zmt"), 2, "1", "a", kABC);
+        QVERIFY(QDir().mkpath(D("Archive")));
+        WriteHistory(D("Varyon_1.zmt"), 2, "1", "a", {{3, false, "bye"}});
+        WriteHistory(D("Archive/Varyon_1_1.ahf"), 2, "1", "a", {{1, false, "hello"}});
+        // Archive 2 is missing, archive 3 is there: it would never be read.
+        WriteHistory(D("Archive/Varyon_1_3.ahf"), 2, "1", "a", {{0, false, "old"}});
+        WriteHistory(S("Varyon_2.zmt"), 2, "2", "b", kABC);
+        WriteHistory(D("Varyon_2.zmt"), 2, "2", "b", kAB);
+        analyse();
+        QVERIFY(wf_->State.DstVaryon && wf_->State.DstArchiveExists);
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QVERIFY(QFileInfo::exists(D("Archive/Varyon_1_3.ahf")));
+        QVERIFY(QFileInfo::exists(D("Archive/Varyon_1_1.ahf")));
+        QCOMPARE(Load(D("Varyon_1.zmt")).Count(), 1);
+        QCOMPARE(Load(D("Varyon_2.zmt")).Count(), 3);
+        QVERIFY(ui_->Infos.last().endsWith(QLatin1String("Files skipped: 1")));
+    }
+
+    void sortedDifferentFirstThenByNick() {
+        WriteHistory(S("1_1.zmt"), 1, "1", "bob", kAB);
+        WriteHistory(D("1_1.zmt"), 1, "1", "bob", kAB);
+        WriteHistory(S("1_2.zmt"), 1, "2", "Carl", kABC);
+        WriteHistory(D("1_2.zmt"), 1, "2", "Carl", kAB);
+        WriteHistory(S("1_3.zmt"), 1, "3", "alice", kAB);
+        WriteHistory(D("1_3.zmt"), 1, "3", "alice", kAB);
+        WriteHistory(S("1_4.zmt"), 1, "4", "ann", kABC);
+        WriteHistory(D("1_4.zmt"), 1, "4", "ann", kAB);
+        test::writeAll(S("1_9.zmt"), "garbage");
+        analyse();
+        QStringList order;
+        for (const TZMTHead& e : Globals().HeadList.Items) {
+            order << QString::fromStdString(e.UIN) + (e.Checked ? QStringLiteral("+") : QString());
+        }
+        // Marked first (the unreadable one among them, unchecked), then by nick.
+        QCOMPARE(order, (QStringList{QStringLiteral(""), QStringLiteral("4+"), QStringLiteral("2+"),
+                                     QStringLiteral("3"), QStringLiteral("1")}));
+        const TZMTHead& bad = Globals().HeadList[0];
+        QVERIFY(!bad.Valid && bad.Marked && bad.DstFile.isEmpty() && bad.SrcCount == 0);
+        QCOMPARE(Find("4")->DiffCount, 1);
+        QCOMPARE(Find("4")->SrcCount, 3);
+    }
+
+    void resetAllAndMru() {
+        Setup().MRU_Depth = 3;
+        Setup().SrcPathMRU = {QStringLiteral("/a"), QStringLiteral("/b"), src_.toUpper()};
+        WriteHistory(S("1_1.zmt"), 1, "1", "bob", kABC);
+        analyse();
+        QCOMPARE(Setup().SrcPathMRU.first(), src_);
+        QCOMPARE(Setup().SrcPathMRU.size(), 3);
+        QCOMPARE(Setup().DstPathMRU, QStringList{dst_});
+        ui_->Nicks = {QStringLiteral("x")};
+        wf_->EditNick();
+        wf_->ResetAll();
+        QVERIFY(!wf_->State.Analysed && !wf_->State.NickEdited);
+        QVERIFY(Globals().HeadList.IsEmpty());
+        QCOMPARE(Globals().OwnNick, std::string(LangText::NickUnset));
+        QCOMPARE(ui_->ViewClears, 1);
+        wf_->ResetAll(); // disabled with an empty list
+        QCOMPARE(ui_->ViewClears, 1);
+    }
+
+    void busyViewsRefuseCommands() {
+        WriteHistory(S("1_1.zmt"), 1, "1", "bob", kABC);
+        wf_->State.ViewsBusy = true;
+        wf_->Analyse();
+        QVERIFY(!wf_->State.Analysed);
+        QCOMPARE(ui_->Beeps, 1);
+        QVERIFY(!wf_->Sync());
+        QVERIFY(!wf_->LookForSpam());
+        QCOMPARE(ui_->Beeps, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWorkflow)
+#include "tst_workflow.moc"
