@@ -288,8 +288,17 @@ private:
     }
 
     static void restore(const QString& keep, const QString& path) {
-        if (!keep.isEmpty()) {
-            ::rename(encoded(keep).constData(), encoded(path).constData());
+        if (keep.isEmpty()) {
+            return;
+        }
+        const QByteArray k = encoded(keep);
+        const QByteArray p = encoded(path);
+        ::rename(k.constData(), p.constData());
+        // A rename between two links of one file does nothing; the spare link then goes.
+        struct stat ks, ps;
+        if (::stat(k.constData(), &ks) == 0 && ::stat(p.constData(), &ps) == 0 &&
+            ks.st_ino == ps.st_ino && ks.st_dev == ps.st_dev) {
+            ::unlink(k.constData());
         }
     }
 
