@@ -324,5 +324,16 @@ inline constexpr const char* CliItemWouldCreate = "would create";
 inline constexpr const char* CliItemUnchanged = "unchanged";
 inline constexpr const char* CliItemSkipped = "skipped (damaged)";
 
+// merge
+inline constexpr const char* CliMergeUsage = "Usage: vimosync-cli merge [--json] [--mode N] "
+                                             "[--ignore-spaces] SOURCE_FILE DESTINATION_FILE";
+inline constexpr const char* CliMergeBadMode = "--mode needs a number from 0 to 255";
+inline constexpr const char* CliUnknownOption = "unknown option %s";
+inline constexpr const char* CliFileNotFound = "file not found: %s";
+inline constexpr const char* CliInvalidSource = "Invalid source file: %s";
+inline constexpr const char* CliDamagedDestination =
+    "destination file %s could not be read whole; merging what was read";
+inline constexpr const char* CliMergeCounts = "%d messages; %d differences";
+
 } // namespace LangText
 } // namespace vimosync
