@@ -292,6 +292,27 @@ inline constexpr const char* FileVersionPrompt =
 inline constexpr const char* FileVersionGroup = "Default file version for output";
 
 // ---- Command-line tool
+// -- dump (history files helper)
+inline constexpr const char* CliDumpUsage = "Usage: vimosync-cli dump [--json] [--archives] FILE";
+inline constexpr const char* CliDumpBadOption = "dump: unknown option %s";
+inline constexpr const char* CliDumpNotFound = "history file not found: %s";
+inline constexpr const char* CliDumpFile = "File:         %s";
+inline constexpr const char* CliDumpUin = "UIN:          %s";
+inline constexpr const char* CliDumpNick = "Contact nick: %s";
+inline constexpr const char* CliDumpVersion = "Version:      %d %s";
+inline constexpr const char* CliDumpScrambled = "Scrambled:    %d";
+inline constexpr const char* CliDumpValid = "Valid:        %s";
+inline constexpr const char* CliDumpArchives = "Archives:     %s";
+inline constexpr const char* CliDumpCount = "Messages:     %d";
+inline constexpr const char* CliDumpLine = "%d %s %s %s: %s"; // number, time, direction, nick, text
+inline constexpr const char* CliDumpIncoming = "<-";
+inline constexpr const char* CliDumpOutgoing = "->";
+inline constexpr const char* CliDumpYes = "yes";
+inline constexpr const char* CliDumpNo = "no";
+inline constexpr const char* CliDumpAllArchives = "all read";
+inline constexpr const char* CliDumpSomeArchives =
+    "not all read (invalid or beyond a missing number)";
+// -- end dump
 // analyse and sync
 inline constexpr const char* CliAnalyseUsage =
     "Usage: vimosync-cli analyse [--json] SOURCE_DIR DESTINATION_DIR";
