@@ -655,6 +655,12 @@ bool TWorkflow::Sync() {
 
         const bool srcArchives = set.UseVaryonArchives && st.SrcVaryon && st.SrcArchiveExists;
         const bool dstArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
+        // Archive files are binary: a plain-text history split into them would lose
+        // every message moved out of the text file, since a text file is read without
+        // archives. Only binary histories are split.
+        const auto splitFor = [dstArchives](const TZMTMessList& list) {
+            return dstArchives && list.Version != 0;
+        };
         for (const TZMTHead& e : heads.Items) {
             if (!e.Checked || !e.Valid) {
                 continue;
@@ -709,7 +715,7 @@ bool TWorkflow::Sync() {
                 if (!e.DstFile.isEmpty()) {
                     const QFileInfo dstInfo(dest.FileName);
                     const bool unreadable = dstInfo.exists() && dstInfo.size() > 0 && !dest.Valid;
-                    const bool archivesUnread = dstArchives && !dest.ArchivesComplete;
+                    const bool archivesUnread = splitFor(result) && !dest.ArchivesComplete;
                     if (unreadable || archivesUnread) {
                         WriteLog(Format(LangText::DstDamaged, e.DstFile, e.UIN));
                         item.Skipped = true;
@@ -725,7 +731,7 @@ bool TWorkflow::Sync() {
             if (item.Written) {
                 bool backup = false;
                 if (!DryRun) {
-                    SaveHistory(result, backup, dstArchives);
+                    SaveHistory(result, backup, splitFor(result));
                 }
                 ++(item.Created ? created : updated);
                 if (backup) {

@@ -591,6 +591,38 @@ private slots:
         QVERIFY(ui_->Infos.last().endsWith(QLatin1String("Files skipped: 1")));
     }
 
+    // Archive mode splits binary histories only: a plain-text history split into archive
+    // files would keep just its newest part readable.
+    void plainTextHistoryIsNotSplit() {
+        Setup().UseVaryonArchives = true;
+        Setup().NewArchiveSize = 1; // KBytes: a few messages per part
+        Globals().OwnNick = "me";
+        QVERIFY(QDir().mkpath(D("Archive")));
+        std::vector<Msg> many;
+        static const std::string text(200, 'x');
+        for (int i = 0; i < 40; ++i) {
+            many.push_back({i, i % 2 == 0, text.c_str()});
+        }
+        WriteHistory(S("1_1.zmt"), 1, "1", "a", many);
+        WriteHistory(D("1.txt"), 0, "1", "a", {{0, true, text.c_str()}});
+        WriteHistory(S("1_2.zmt"), 1, "2", "b", many);
+        WriteHistory(D("Varyon_2.zmt"), 2, "2", "b", {{0, true, text.c_str()}});
+        analyse();
+        QVERIFY(wf_->State.DstVaryon && wf_->State.DstArchiveExists);
+        QCOMPARE(Find("1")->DstFile, QStringLiteral("1.txt"));
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QCOMPARE(Load(D("1.txt")).Count(), 40);
+        QVERIFY(!QFileInfo::exists(D("Archive/1_1.ahf")));
+        // The binary history is split as before and loses nothing.
+        QVERIFY(QFileInfo::exists(D("Archive/Varyon_2_1.ahf")));
+        TZMTMessList withArchives;
+        withArchives.FileName = D("Varyon_2.zmt");
+        LoadHistory(withArchives, LoadPlain, true);
+        QVERIFY(withArchives.Valid && withArchives.ArchivesComplete);
+        QCOMPARE(withArchives.Count(), 40);
+    }
+
     void sortedDifferentFirstThenByNick() {
         WriteHistory(S("1_1.zmt"), 1, "1", "bob", kAB);
         WriteHistory(D("1_1.zmt"), 1, "1", "bob", kAB);
