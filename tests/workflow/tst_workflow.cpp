@@ -1,6 +1,7 @@
 // The analysis and the synchronization run on real temporary directories, every
 // question answered by the scripted user interface.
 
+#include "common/HistoryFixtures.h"
 #include "common/ScriptedUi.h"
 #include "common/TestUtil.h"
 #include "config/Setup.h"
@@ -23,49 +24,15 @@ using vimosync::test::ScriptedUi;
 
 namespace {
 
-struct Msg {
-    int minute; // minutes after the base time
-    bool out;
-    const char* text;
-};
-
-double BaseTime() {
-    return EncodeDateTime(QDate(2021, 3, 4), QTime(10, 0));
-}
-
-// Writes a history with our own writer (no backup, no split).
-void WriteHistory(const QString& path, int version, const std::string& uin, const std::string& nick,
-                  const std::vector<Msg>& msgs) {
-    TZMTMessList list;
-    list.FileName = path;
-    list.Version = static_cast<std::uint8_t>(version);
-    list.Scrambled = (version == 2 || version == 3) ? 1 : 0;
-    list.UIN = uin;
-    list.ContactNick = nick;
-    for (const Msg& m : msgs) {
-        TZMTMess& x = NewMessage(list);
-        x.Time = BaseTime() + m.minute / 1440.0;
-        x.Outgoing = m.out;
-        x.Text = m.text;
-        x.Nick = m.out ? HText("me") : HText(nick);
-    }
-    const bool backup = Setup().BackupToRecycleBin;
-    Setup().BackupToRecycleBin = false;
-    bool backedUp = false;
-    SaveHistory(list, backedUp, false);
-    Setup().BackupToRecycleBin = backup;
-}
+using test::Msg;
+using test::WriteHistory;
 
 TZMTMessList Load(const QString& path) {
-    TZMTMessList list;
-    list.FileName = path;
-    LoadHistory(list, LoadPlain, false);
-    return list;
+    return test::LoadFile(path);
 }
 
 QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return test::FileBytes(path);
 }
 
 const std::vector<Msg> kAB = {{1, false, "hello"}, {2, true, "hi there"}};

@@ -1,0 +1,221 @@
+// vimosync-cli analyse and sync, run in-process with their output captured.
+
+#include "cli/Cli.h"
+#include "common/HistoryFixtures.h"
+#include "config/Setup.h"
+#include "ui/LangText.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vimosync;
+using namespace vimosync::test;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+const std::vector<Msg> kAB = {{1, false, "hello"}, {2, true, "hi there"}};
+const std::vector<Msg> kABC = {{1, false, "hello"}, {2, true, "hi there"}, {3, false, "bye"}};
+
+} // namespace
+
+class TestCliAnalyseSync : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> tmp_;
+    QString src_, dst_, ini_;
+
+    QString S(const QString& n) const { return src_ + QLatin1Char('/') + n; }
+    QString D(const QString& n) const { return dst_ + QLatin1Char('/') + n; }
+
+    Run cli(QStringList args, const QString& input = QString(), bool interactive = false) {
+        Globals().HeadList.Clear();
+        Globals().OwnNick = LangText::NickUnset;
+        Globals().DefaultFileVersion = 0;
+        Run r;
+        QString in = input;
+        QTextStream out(&r.out), err(&r.err), inStream(&in);
+        cli::CliIo io{out, err, inStream, interactive};
+        args.prepend(ini_);
+        args.prepend(QStringLiteral("--settings"));
+        r.code = cli::RunCli(args, io);
+        out.flush();
+        err.flush();
+        return r;
+    }
+
+    // Every file below the destination with its bytes: what "writes nothing" compares.
+    QMap<QString, QByteArray> snapshot() const {
+        QMap<QString, QByteArray> files;
+        QDirIterator it(dst_, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString p = it.next();
+            files.insert(p, FileBytes(p));
+        }
+        return files;
+    }
+
+    void writeIni(const QByteArray& extra = {}) {
+        QFile f(ini_);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[Settings]\nBackupToRecycleBin=0\nCreateArchivesFolder=1\n" + extra);
+    }
+
+private slots:
+    void init() {
+        tmp_ = std::make_unique<QTemporaryDir>();
+        src_ = tmp_->filePath(QStringLiteral("src"));
+        dst_ = tmp_->filePath(QStringLiteral("dst"));
+        ini_ = tmp_->filePath(QStringLiteral("vimosync.ini"));
+        QVERIFY(QDir().mkpath(src_) && QDir().mkpath(dst_));
+        writeIni();
+        // A handheld's histories against a desktop's text files: needs a nick.
+        WriteHistory(S("1_10.zmt"), 1, "10", "Zed", kABC);
+        WriteHistory(D("10.txt"), 0, "10", "Zed", kAB);
+        WriteHistory(S("1_20.zmt"), 1, "20", "amy", kAB);
+        WriteHistory(D("20.txt"), 0, "20", "amy", kAB);
+        WriteHistory(S("1_30.zmt"), 1, "30", "Bob", kAB); // no destination file
+    }
+    void cleanup() { tmp_.reset(); }
+
+    void analyseJson() {
+        const Run r = cli({QStringLiteral("analyse"), QStringLiteral("--json"), src_, dst_ + '/'});
+        QCOMPARE(r.code, 0);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(o[QStringLiteral("srcVaryon")].toBool(), false);
+        QCOMPARE(o[QStringLiteral("dstVaryon")].toBool(), false);
+        QCOMPARE(o[QStringLiteral("srcArchiveExists")].toBool(), false);
+        QCOMPARE(o[QStringLiteral("dstArchiveExists")].toBool(), false);
+        QCOMPARE(o[QStringLiteral("defaultFileVersion")].toInt(), 0);
+        QCOMPARE(o[QStringLiteral("ownNick")].toString(), QStringLiteral("me"));
+        const QJsonArray c = o[QStringLiteral("contacts")].toArray();
+        QCOMPARE(c.size(), 3);
+        // Different first (Bob, Zed by nick ignoring case), then the equal one.
+        QCOMPARE(c[0][QStringLiteral("uin")].toString(), QStringLiteral("30"));
+        QCOMPARE(c[1][QStringLiteral("uin")].toString(), QStringLiteral("10"));
+        QCOMPARE(c[2][QStringLiteral("uin")].toString(), QStringLiteral("20"));
+        QCOMPARE(c[1][QStringLiteral("nick")].toString(), QStringLiteral("Zed"));
+        QCOMPARE(c[1][QStringLiteral("srcFile")].toString(), QStringLiteral("1_10.zmt"));
+        QCOMPARE(c[1][QStringLiteral("dstFile")].toString(), QStringLiteral("10.txt"));
+        QCOMPARE(c[1][QStringLiteral("diffCount")].toInt(), 1);
+        QCOMPARE(c[1][QStringLiteral("srcCount")].toInt(), 3);
+        QCOMPARE(c[0][QStringLiteral("dstFile")].toString(), QString());
+        QCOMPARE(c[2][QStringLiteral("checked")].toBool(), false);
+        QCOMPARE(c[2][QStringLiteral("marked")].toBool(), false);
+        QCOMPARE(c[2][QStringLiteral("valid")].toBool(), true);
+        QVERIFY(r.err.isEmpty());
+    }
+
+    void analyseTextAndWritesNothing() {
+        // A version 1 destination is Varyon here: the window would create the archive
+        // folder, the command does not.
+        QFile::remove(D("10.txt"));
+        QFile::remove(D("20.txt"));
+        WriteHistory(D("1_10.zmt"), 1, "10", "Zed", kAB);
+        const auto before = snapshot();
+        const Run r = cli({QStringLiteral("analyse"), src_, dst_});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QLatin1String("[x] Zed (10) 1 3  1_10.zmt -> 1_10.zmt")));
+        QVERIFY(r.out.contains(QLatin1String("3 checked of 3 (0 hidden)")));
+        QCOMPARE(snapshot(), before);
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no terminal, no --yes") << QStringList{"sync", "SRC", "DST"} << 1
+                                               << QString::fromLatin1(LangText::CliSyncNeedsYes);
+        QTest::newRow("nick needed") << QStringList{"sync", "--yes", "SRC", "EMPTY"} << 1
+                                     << QString::fromLatin1(LangText::CliSyncStopped);
+        QTest::newRow("bad version") << QStringList{"sync", "--default-version", "4", "SRC", "DST"}
+                                     << 2 << "--default-version";
+        QTest::newRow("one directory") << QStringList{"analyse", "SRC"} << 2 << "Usage";
+        QTest::newRow("same directory") << QStringList{"analyse", "SRC", "SRC"} << 1 << "";
+        QTest::newRow("missing directory")
+            << QStringList{"analyse", "SRC", "GONE"} << 1 << "Directory is absent: ";
+        QTest::newRow("no histories")
+            << QStringList{"analyse", "EMPTY", "DST"} << 1 << "no history files";
+    }
+    void refusals() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const QString empty = tmp_->filePath(QStringLiteral("empty"));
+        QDir().mkpath(empty);
+        for (QString& a : args) {
+            a.replace(QLatin1String("SRC"), src_)
+                .replace(QLatin1String("DST"), dst_)
+                .replace(QLatin1String("EMPTY"), empty)
+                .replace(QLatin1String("GONE"), tmp_->filePath(QStringLiteral("gone")));
+        }
+        const auto before = snapshot();
+        const Run r = cli(args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(snapshot(), before);
+    }
+
+    void dryRunListsAndWritesNothing() {
+        const auto before = snapshot();
+        const Run r = cli({QStringLiteral("sync"), QStringLiteral("--dry-run"),
+                           QStringLiteral("--nick"), QStringLiteral("me"), src_, dst_});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QLatin1String("Dry run")));
+        QVERIFY(
+            r.out.contains(QStringLiteral("would update %1 [TXT (Oskel,plain)] 3 messages, 1 new")
+                               .arg(D("10.txt"))));
+        QVERIFY(
+            r.out.contains(QStringLiteral("would create %1 [TXT (Oskel,plain)] 2 messages, 2 new")
+                               .arg(D("30.txt"))));
+        QVERIFY(r.out.contains(QLatin1String("Files updated: 1\nFiles created: 1")));
+        QCOMPARE(snapshot(), before);
+    }
+
+    void syncWrites() {
+        const Run r = cli({QStringLiteral("sync"), QStringLiteral("--yes"),
+                           QStringLiteral("--default-version"), QStringLiteral("2"),
+                           QStringLiteral("--nick"), QStringLiteral("Boss"), src_, dst_});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QLatin1String("Synchronization finished.\nFiles updated: 1\n"
+                                             "Files created: 1")));
+        const TZMTMessList updated = LoadFile(D("10.txt"));
+        QCOMPARE(updated.Count(), 3);
+        const TZMTMessList created = LoadFile(D("Varyon_30.zmt"));
+        QVERIFY(created.Valid);
+        QCOMPARE(int(created.Version), 2);
+        // A second run finds only the contact that has no file yet by its mask... none:
+        // the new file pairs now, so nothing is left to synchronize.
+        const Run again = cli({QStringLiteral("sync"), QStringLiteral("--yes"), src_, dst_});
+        QCOMPARE(again.code, 0);
+        QVERIFY(again.out.contains(QString::fromLatin1(LangText::CliNothingToSync)));
+    }
+
+    void terminalQuestions() {
+        const auto before = snapshot();
+        // Nick, version (empty: keep 0), then No.
+        Run r = cli({QStringLiteral("sync"), src_, dst_}, QStringLiteral("\n\nn\n"), true);
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QLatin1String("Really synchronize selected items?")));
+        QVERIFY(r.err.contains(QLatin1String("Current Nick is \"me\"")));
+        QCOMPARE(snapshot(), before);
+        // Version 1, then Yes.
+        r = cli({QStringLiteral("sync"), src_, dst_}, QStringLiteral("1\ny\n"), true);
+        QCOMPARE(r.code, 0);
+        QVERIFY(LoadFile(D("1_30.zmt")).Valid);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliAnalyseSync)
+#include "tst_cli_analyse_sync.moc"
