@@ -334,7 +334,10 @@ private:
 // The file content of a list in its version; false for a version without a writer.
 bool buildContent(const TZMTMessList& list, std::string& out) {
     if (list.Version == 0) {
-        out = Utf8ToCodePage(BuildPlainText(list), Setup().CodePage);
+        out = BuildPlainText(list);
+        if (!IsUtf8CodePage(Setup().CodePage)) {
+            out = Utf8ToCodePage(out, Setup().CodePage);
+        }
         return true;
     }
     if (list.Version >= 1 && list.Version <= 3) {

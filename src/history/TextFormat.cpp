@@ -153,7 +153,6 @@ bool daysInMonthOk(int y, int m, int d) {
 struct ReaderSettings {
     std::string inSep, outSep, left, right;
     bool timeBeforeDate = true;
-    TTxtDateFormat format;
 };
 
 // Nick tally of the detection modes: distinct nicks ignoring case, each with its
@@ -242,9 +241,20 @@ private:
 
 } // namespace
 
-bool ParseTxtDateTime(std::string_view text, const TTxtDateFormat& format, double& t) {
-    const std::string dateSep = utf8(format.DateSeparator);
-    const std::string timeSep = utf8(format.TimeSeparator);
+namespace {
+
+// The date settings in the form the reader compares bytes with, made once per file.
+struct DateReader {
+    explicit DateReader(const TTxtDateFormat& format)
+        : dateSep(utf8(format.DateSeparator)), timeSep(utf8(format.TimeSeparator)),
+          order(dateOrder(format.ShortDateFormat)) {}
+    bool read(std::string_view text, double& t) const;
+
+    std::string dateSep, timeSep;
+    DateOrder order;
+};
+
+bool DateReader::read(std::string_view text, double& t) const {
     Scanner sc(text);
     int n[3];
     int digits[3];
@@ -253,7 +263,7 @@ bool ParseTxtDateTime(std::string_view text, const TTxtDateFormat& format, doubl
         return false;
     }
     int y, m, d, yearDigits;
-    switch (dateOrder(format.ShortDateFormat)) {
+    switch (order) {
     case DateOrder::MDY:
         m = n[0], d = n[1], y = n[2], yearDigits = digits[2];
         break;
@@ -305,6 +315,12 @@ bool ParseTxtDateTime(std::string_view text, const TTxtDateFormat& format, doubl
     return true;
 }
 
+} // namespace
+
+bool ParseTxtDateTime(std::string_view text, const TTxtDateFormat& format, double& t) {
+    return DateReader(format).read(text, t);
+}
+
 void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
     list.Clear();
     list.Valid = false;
@@ -316,7 +332,7 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
     rs.left = utf8(set.DTLeftBracket);
     rs.right = utf8(set.DTRightBracket);
     rs.timeBeforeDate = set.TimeBeforeDate;
-    rs.format = Globals().TxtDateFormat;
+    const DateReader dates(Globals().TxtDateFormat);
 
     HStore store(std::move(bytes));
     const char* const base = store.data();
@@ -394,7 +410,7 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
             dateText = rearranged;
         }
         double time = 0;
-        if (!ParseTxtDateTime(dateText, rs.format, time)) {
+        if (!dates.read(dateText, time)) {
             continue;
         }
         // The body runs up to the next separator line or the end of the file.
