@@ -39,8 +39,8 @@ def make_text(rng, target):
         words.append(w)
         size += len(w.encode()) + 1
     text = " ".join(words)
-    if rng.random() < 0.1:  # a few messages of two lines
-        half = len(words) // 2 or 1
+    if len(words) > 1 and rng.random() < 0.1:  # a few messages of two lines
+        half = len(words) // 2
         text = " ".join(words[:half]) + "\r\n" + " ".join(words[half:])
     return text
 
