@@ -108,6 +108,18 @@ QString ArchivesLine() {
                                                          : LangText::NoArchives);
 }
 
+// Marks a command that processes window events as running, on every way out.
+class TRunningGuard {
+public:
+    explicit TRunningGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TRunningGuard() { flag_ = false; }
+    TRunningGuard(const TRunningGuard&) = delete;
+    TRunningGuard& operator=(const TRunningGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
 } // namespace
 
 // ---- Pure parts: control state, contact list, recent-directory lists
@@ -251,7 +263,7 @@ void TWorkflow::ShowProgress(const QString& text) {
 }
 
 bool TWorkflow::IsBusy() {
-    if (State.ViewsBusy) {
+    if (State.ViewsBusy || commandRunning_) {
         ui_.beep();
         return true;
     }
@@ -341,6 +353,7 @@ void TWorkflow::Analyse() {
     Globals().HeadList.Clear();
     AddPathsToMRU();
     TBusyCursor busy(ui_);
+    TRunningGuard running(commandRunning_);
     analyseInner();
 }
 
@@ -835,6 +848,7 @@ bool TWorkflow::LookForSpam() {
     }
     const TSettings& set = Setup();
     TBusyCursor busy(ui_);
+    TRunningGuard running(commandRunning_);
     TFinally closing([this] {
         ui_.rebuildContactList();
         ui_.updateControls();
@@ -868,6 +882,7 @@ bool TWorkflow::FullTextSearch(const std::function<bool(const QString&)>& matche
         return false;
     }
     TBusyCursor busy(ui_);
+    TRunningGuard running(commandRunning_);
     TFinally closing([this] {
         ui_.rebuildContactList();
         ui_.updateControls();

@@ -172,6 +172,9 @@ private:
                      TLoadMode dstMode) const;
 
     IUserInterface& ui_;
+    // A command that lets the window process events (analysis, spam finder, full-text
+    // search) is running: the same or another such command must not start inside it.
+    bool commandRunning_ = false;
     std::unique_ptr<TMonitorTrd> monitor_;
     quint64 monitorGeneration_ = 0;
 };

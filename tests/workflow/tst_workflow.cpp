@@ -633,6 +633,34 @@ private slots:
         QCOMPARE(ui_->ViewClears, 1);
     }
 
+    // The window processes events during the analysis; a second Analyse (or another
+    // long command) clicked then must not run inside the first one.
+    void noCommandInsideAnalysis() {
+        struct Reentering : ScriptedUi {
+            TWorkflow* wf = nullptr;
+            int inner = 0;
+            void processEvents() override {
+                if (inner++ == 0) {
+                    wf->Analyse();
+                    wf->LookForSpam();
+                }
+            }
+        } ui;
+        TWorkflow wf(ui);
+        ui.wf = &wf;
+        wf.MonitorEnabled = false;
+        wf.SrcPathEditChange(src_);
+        wf.DstPathEditChange(dst_);
+        WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
+        WriteHistory(S("1_2.zmt"), 1, "2", "b", kAB);
+        ui.FileVersions = {1};
+        wf.Analyse();
+        QVERIFY(wf.State.Analysed);
+        QCOMPARE(Globals().HeadList.Count(), 2);
+        QCOMPARE(ui.Beeps, 2);
+        QCOMPARE(ui.FileVersionQuestions, 1);
+    }
+
     void busyViewsRefuseCommands() {
         WriteHistory(S("1_1.zmt"), 1, "1", "bob", kABC);
         wf_->State.ViewsBusy = true;
