@@ -1,19 +1,27 @@
 #include "ui/Main.h"
 #include "support/Errors.h"
+#include "ui/Application.h"
 #include "ui/LangText.h"
-
-#include <QApplication>
+#include "ui/Screenshots.h"
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vimosync"));
+    vimosync::TApplication app(argc, argv);
+    vimosync::TApplication::setApplicationName(QStringLiteral("vimosync"));
     try {
         vimosync::TForm1 form;
         form.show();
-        return QApplication::exec();
+        // Pictures of the window for the documentation (scripts/screenshot).
+        const QString shots = qEnvironmentVariable("VIMOSYNC_SCREENSHOT_DIR");
+        if (!shots.isEmpty()) {
+            vimosync::StartScreenshotTour(form, shots,
+                                          qEnvironmentVariable("VIMOSYNC_SCREENSHOT_SRC"),
+                                          qEnvironmentVariable("VIMOSYNC_SCREENSHOT_DST"));
+        }
+        return vimosync::TApplication::exec();
     } catch (const vimosync::Exception& e) {
+        // Only the window's creation can get here (an unreadable settings file).
         std::fprintf(stderr, "%s: %s\n", vimosync::LangText::AppTitle,
                      e.message().toLocal8Bit().constData());
     } catch (const std::exception& e) {

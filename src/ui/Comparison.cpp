@@ -1,0 +1,269 @@
+#include "ui/Comparison.h"
+
+#include "config/Setup.h"
+#include "history/History.h"
+#include "merge/Merge.h"
+#include "support/LogFile.h"
+#include "ui/Hints.h"
+#include "ui/LangText.h"
+#include "ui/MessageView.h"
+#include "ui/Views.h"
+#include "workflow/Workflow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListView>
+
+namespace vimosync {
+
+namespace {
+
+QString PathIn(const QString& dir, const QString& name) {
+    return QDir(dir).filePath(name);
+}
+
+// The hourglass pointer for the time of a filling, restored on every way out.
+class TOverrideCursor {
+public:
+    TOverrideCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~TOverrideCursor() { QApplication::restoreOverrideCursor(); }
+    TOverrideCursor(const TOverrideCursor&) = delete;
+    TOverrideCursor& operator=(const TOverrideCursor&) = delete;
+};
+
+} // namespace
+
+QString DescribeHistoryFile(const TZMTMessList& list) {
+    const int defaultVersion = Globals().DefaultFileVersion;
+    QString name;
+    if (!list.FileName.isEmpty()) {
+        name = QFileInfo(list.FileName).fileName();
+    } else {
+        name = FormatMask(SaveMasks[static_cast<std::size_t>(defaultVersion)],
+                          QString::fromStdString(list.UIN));
+    }
+    int label = 0;
+    if (IsBinaryList(list)) {
+        label = list.FileName.isEmpty() ? defaultVersion : list.Version;
+    }
+    if (label < 0 || label >= kFormatVersionCount) {
+        label = 0;
+    }
+    return QLatin1Char('"') + name + QLatin1String("\" [") +
+           QString::fromUtf8(FormatLabels[static_cast<std::size_t>(label)]) + QLatin1Char(']');
+}
+
+TComparison::TComparison(TWorkflow& workflow, IUserInterface& ui, TMessageView* lbs,
+                         TMessageView* lbd, QListView* lbm, TMergedModel* merged, QLabel* fileInfo,
+                         QObject* parent)
+    : QObject(parent), workflow_(workflow), ui_(ui), lbs_(lbs), lbd_(lbd), lbm_(lbm),
+      merged_(merged), fileInfo_(fileInfo) {}
+
+void TComparison::ShowSelectedContact() {
+    TWorkflowState& state = workflow_.State;
+    if (state.ViewsBusy) {
+        if ((CurrentEntry ? CurrentEntry() : -1) != shown_) {
+            restart_ = true;
+        }
+        return;
+    }
+    // A restart runs the filling again, for the line that is current by then.
+    do {
+        state.ViewsBusy = true;
+        shown_ = CurrentEntry ? CurrentEntry() : -1;
+        restart_ = false;
+        abort_ = false;
+        try {
+            FillOnce();
+        } catch (...) {
+            state.ViewsBusy = false;
+            throw;
+        }
+        state.ViewsBusy = false;
+    } while (restart_ && !abort_);
+}
+
+bool TComparison::CheckPoint(int k, int count) {
+    if (k % 100 != 0) {
+        return true;
+    }
+    if (ShuttingDown && ShuttingDown()) {
+        abort_ = true;
+        return false;
+    }
+    ui_.showProgress(Format(LangText::ProgressOf, k, count));
+    ui_.processEvents();
+    return !restart_;
+}
+
+void TComparison::FillOnce() {
+    ++fillings_;
+    TOverrideCursor cursor;
+    TWorkflowState& state = workflow_.State;
+    const TSettings& settings = Setup();
+
+    lbs_->Clear();
+    lbd_->Clear();
+    merged_->Clear();
+    SetHint(lbs_, QString());
+    SetHint(lbd_, QString());
+    SetHint(lbm_, QString());
+    fileInfo_->setText(Tr(LangText::FileInfoEmpty));
+
+    TZMTHeadList& heads = Globals().HeadList;
+    if (shown_ < 0 || shown_ >= heads.Count()) {
+        return;
+    }
+    // A copy: the list may change while events are handled during the filling.
+    const TZMTHead entry = heads[shown_];
+    if (!entry.Valid) {
+        const QStringList invalid{Tr(LangText::InvalidSourceFile)};
+        lbs_->SetLines(std::make_unique<TPlainLines>(invalid));
+        lbd_->SetLines(std::make_unique<TPlainLines>(invalid));
+        merged_->SetLines(invalid);
+        return;
+    }
+
+    auto src = std::make_shared<TZMTMessList>();
+    src->FileName = PathIn(state.SrcPath, entry.SrcFile);
+    LoadHistory(*src, LoadPlain,
+                settings.UseVaryonArchives && state.SrcVaryon && state.SrcArchiveExists);
+    ui_.processEvents();
+    if (restart_ || (ShuttingDown && ShuttingDown())) {
+        abort_ = ShuttingDown && ShuttingDown();
+        return;
+    }
+
+    auto dst = std::make_shared<TZMTMessList>();
+    dst->UIN = entry.UIN;
+    if (!entry.DstFile.isEmpty()) {
+        dst->FileName = PathIn(state.DstPath, entry.DstFile);
+    } else if (state.SrcVaryon && state.DstVaryon) {
+        // The same name on the destination side, so that its archive files are found.
+        dst->FileName = PathIn(state.DstPath, entry.SrcFile);
+        dst->Version = src->Version;
+    }
+    if (!dst->FileName.isEmpty()) {
+        LoadHistory(*dst, LoadPlain,
+                    settings.UseVaryonArchives && state.DstVaryon && state.DstArchiveExists);
+    }
+    ui_.processEvents();
+    if (restart_ || (ShuttingDown && ShuttingDown())) {
+        abort_ = ShuttingDown && ShuttingDown();
+        return;
+    }
+
+    auto result = std::make_shared<TZMTMessList>();
+    result->UIN = entry.UIN;
+    if (!entry.DstFile.isEmpty()) {
+        result->FileName = PathIn(state.DstPath, entry.DstFile);
+    }
+
+    fileInfo_->setText(DescribeHistoryFile(*src) + Tr(LangText::FileInfoArrow) +
+                       DescribeHistoryFile(*dst));
+    TraceDebug(Tr(LangText::TraceStartOutSrc));
+
+    const QString dtFormat = settings.DTFormatString;
+    const auto fillText = [&](TMessageView* view, const std::shared_ptr<TZMTMessList>& list) {
+        SetHint(view, QLatin1Char('|') + Format(LangText::MessagesCount, list->Count()));
+        auto lines = std::make_unique<THistoryLines>(list, dtFormat);
+        const int count = list->Count();
+        for (int k = 0; k < count; ++k) {
+            if (!CheckPoint(k, count)) {
+                break;
+            }
+            lines->AppendNext();
+        }
+        view->SetLines(std::move(lines));
+        ui_.showProgress(QString());
+    };
+
+    fillText(lbs_, src);
+    if (abort_) {
+        return;
+    }
+    lbd_->setUpdatesEnabled(false);
+    fillText(lbd_, dst);
+    lbd_->setUpdatesEnabled(true);
+    if (abort_) {
+        return;
+    }
+
+    MergeHistories(*src, *dst, *result);
+    // Write the count back only when the list still holds the same contact.
+    if (shown_ < heads.Count() && heads[shown_].UIN == entry.UIN &&
+        heads[shown_].SrcFile == entry.SrcFile) {
+        heads[shown_].DiffCount = result->DiffCount;
+    }
+    src.reset();
+    dst.reset();
+
+    SetHint(lbm_, QLatin1Char('|') + Format(LangText::MessagesCount, result->Count()) +
+                      Tr(LangText::CountsSeparator) +
+                      Format(LangText::DifferencesCount, result->DiffCount));
+    const int count = result->Count();
+    int added = 0;
+    for (; added < count; ++added) {
+        if (!CheckPoint(added, count)) {
+            break;
+        }
+    }
+    if (abort_) {
+        return;
+    }
+    merged_->SetList(result, settings.ShowMessNumbers, dtFormat, added);
+    ui_.showProgress(QString());
+    if (UpdateControls) {
+        UpdateControls();
+    }
+}
+
+void TComparison::NextDifference() {
+    StepDifference(true);
+}
+
+void TComparison::PreviousDifference() {
+    StepDifference(false);
+}
+
+void TComparison::StepDifference(bool forward) {
+    if (workflow_.IsBusy()) {
+        return;
+    }
+    const int n = merged_->rowCount();
+    if (n == 0) {
+        return;
+    }
+    int current = lbm_->currentIndex().isValid() ? lbm_->currentIndex().row() : -1;
+    if (current < 0) {
+        current = forward ? 0 : n - 1;
+        lbm_->setCurrentIndex(merged_->index(current));
+    }
+    int i = current;
+    for (;;) {
+        if (forward) {
+            ++i;
+            if (i >= n) {
+                i = 0;
+                ui_.beep();
+            }
+        } else {
+            --i;
+            if (i < 0) {
+                i = n - 1;
+                ui_.beep();
+            }
+        }
+        if (merged_->IsMarked(i) || i == current) {
+            break;
+        }
+    }
+    if (merged_->IsMarked(i)) {
+        lbm_->setCurrentIndex(merged_->index(i));
+        lbm_->scrollTo(merged_->index(i));
+    }
+}
+
+} // namespace vimosync

@@ -1,0 +1,111 @@
+#include "ui/Screenshots.h"
+
+#include "config/Settings.h"
+#include "history/Globals.h"
+#include "ui/FindDialog.h"
+#include "ui/Main.h"
+#include "ui/Views.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QListView>
+#include <QPixmap>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace vimosync {
+
+namespace {
+
+// Answers every question with its default and counts nothing.
+class TDefaultAnswers : public IUserInterface {
+public:
+    void information(const QString&) override {}
+    void warning(const QString& text) override {
+        std::fprintf(stderr, "warning: %s\n", qPrintable(text));
+    }
+    bool confirm(const QString&) override { return true; }
+    std::optional<int> askFileVersion(int current) override { return current; }
+    std::optional<QString> askNick(const QString&, const QString&,
+                                   const QString& current) override {
+        return current;
+    }
+    void beep() override {}
+    void setBusyCursor(bool) override {}
+    void showProgress(const QString&) override {}
+};
+
+void Settle(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+void Save(QWidget* w, const QString& path) {
+    Settle(300);
+    const QPixmap shot = w->grab();
+    if (!shot.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    } else {
+        std::printf("%s\n", qPrintable(path));
+    }
+}
+
+} // namespace
+
+void StartScreenshotTour(TForm1& form, const QString& outDir, const QString& srcDir,
+                         const QString& dstDir) {
+    QTimer::singleShot(500, &form, [&form, outDir, srcDir, dstDir] {
+        static TDefaultAnswers answers;
+        form.SetDialogs(&answers);
+        QDir().mkpath(outDir);
+        const QDir out(outDir);
+        form.SrcPathCombo->setEditText(srcDir);
+        form.DstPathCombo->setEditText(dstDir);
+        Save(&form, out.filePath(QStringLiteral("01-start.png")));
+
+        form.aAnalyseExecute();
+        // The first contact with differences and a destination file, else the first line.
+        int row = 0;
+        const auto& lines = form.ContactModel()->Lines();
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const TZMTHead& e = Globals().HeadList[lines[i].Index];
+            if (e.Valid && e.Marked && !e.DstFile.isEmpty()) {
+                row = static_cast<int>(i);
+                break;
+            }
+        }
+        if (!lines.empty()) {
+            form.LB1->setCurrentIndex(form.ContactModel()->index(row));
+        }
+        form.PageControl1->setCurrentIndex(2);
+        form.Nextdifference1Click();
+        Save(&form, out.filePath(QStringLiteral("02-merged.png")));
+        form.PageControl1->setCurrentIndex(0);
+        Save(&form, out.filePath(QStringLiteral("03-source.png")));
+        form.PageControl1->setCurrentIndex(1);
+        Save(&form, out.filePath(QStringLiteral("04-destination.png")));
+        form.PageControl1->setCurrentIndex(2);
+
+        for (int page = 0; page < 4; ++page) {
+            TSettingsDialog dialog(page, &form);
+            dialog.show();
+            Save(&dialog, out.filePath(QStringLiteral("05-settings-%1.png").arg(page)));
+            dialog.reject();
+        }
+        form.FindDialog1()->SetFindText(QStringLiteral("hello"));
+        form.aFindExecute();
+        Save(form.FindDialog1(), out.filePath(QStringLiteral("06-find.png")));
+        form.FindDialog1()->hide();
+        form.close();
+        QApplication::quit();
+    });
+}
+
+} // namespace vimosync

@@ -1,0 +1,241 @@
+#include "ui/Views.h"
+
+#include "merge/MergedLines.h"
+
+#include <QApplication>
+#include <QPainter>
+
+namespace vimosync {
+
+// ---- TMergedModel
+
+TMergedModel::TMergedModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void TMergedModel::SetList(std::shared_ptr<const TZMTMessList> list, bool showNumbers,
+                           const QString& dtFormat, int count) {
+    beginResetModel();
+    lines_.clear();
+    count_ = list ? (count < 0 ? list->Count() : qMin(count, list->Count())) : 0;
+    list_ = std::move(list);
+    showNumbers_ = showNumbers;
+    dtFormat_ = dtFormat;
+    endResetModel();
+}
+
+void TMergedModel::SetLines(const QStringList& lines) {
+    beginResetModel();
+    list_.reset();
+    count_ = 0;
+    lines_ = lines;
+    endResetModel();
+}
+
+void TMergedModel::Clear() {
+    SetLines({});
+}
+
+bool TMergedModel::IsMarked(int row) const {
+    return list_ && row >= 0 && row < count_ && (*list_)[row].Differs;
+}
+
+int TMergedModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) {
+        return 0;
+    }
+    return list_ ? count_ : static_cast<int>(lines_.size());
+}
+
+QVariant TMergedModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    const int row = index.row();
+    switch (role) {
+    case Qt::DisplayRole:
+        if (list_) {
+            return MergedItemText((*list_)[row], row + 1, showNumbers_, dtFormat_);
+        }
+        return lines_.at(row);
+    case MarkedRole:
+        return IsMarked(row);
+    case Qt::ForegroundRole:
+        if (IsMarked(row)) {
+            return kMarkedColor;
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+// ---- TMergedDelegate
+
+void TMergedDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    const bool selected = option.state & QStyle::State_Selected;
+    // The selection stays in the active colours when the list has no focus.
+    const QPalette& pal = option.palette;
+    painter->fillRect(option.rect, selected ? pal.color(QPalette::Active, QPalette::Highlight)
+                                            : pal.color(QPalette::Active, QPalette::Base));
+    QColor text = selected ? pal.color(QPalette::Active, QPalette::HighlightedText)
+                           : pal.color(QPalette::Active, QPalette::Text);
+    if (index.data(MarkedRole).toBool()) {
+        text = kMarkedColor;
+    }
+    painter->save();
+    painter->setPen(text);
+    painter->setFont(option.font);
+    const QRect r = option.rect.adjusted(2, 0, 0, 0);
+    QString line = index.data(Qt::DisplayRole).toString();
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    line.replace(u'\n', u' ').replace(u'\r', u' ');
+    painter->drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, line);
+    if (option.state & QStyle::State_HasFocus && option.widget && option.widget->hasFocus()) {
+        QStyleOptionFocusRect fr;
+        fr.QStyleOption::operator=(option);
+        fr.rect = option.rect;
+        fr.state |= QStyle::State_KeyboardFocusChange;
+        fr.backgroundColor = selected ? pal.color(QPalette::Highlight) : pal.color(QPalette::Base);
+        QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &fr, painter, option.widget);
+    }
+    painter->restore();
+}
+
+QSize TMergedDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    // One line of fixed height; the width is not measured (uniform item sizes).
+    return QSize(option.fontMetrics.averageCharWidth() * 80, option.fontMetrics.height() + 2);
+}
+
+// ---- TContactModel
+
+TContactModel::TContactModel(TZMTHeadList& heads, QObject* parent)
+    : QAbstractListModel(parent), heads_(heads) {}
+
+void TContactModel::SetLines(std::vector<TContactLine> lines) {
+    beginResetModel();
+    lines_ = std::move(lines);
+    endResetModel();
+}
+
+int TContactModel::EntryOf(int row) const {
+    if (row < 0 || row >= static_cast<int>(lines_.size())) {
+        return -1;
+    }
+    return lines_[static_cast<std::size_t>(row)].Index;
+}
+
+int TContactModel::RowOf(int entry) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].Index == entry) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void TContactModel::RemoveLine(int row) {
+    if (row < 0 || row >= static_cast<int>(lines_.size())) {
+        return;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    lines_.erase(lines_.begin() + row);
+    endRemoveRows();
+}
+
+const TZMTHead* TContactModel::Entry(int row) const {
+    const int e = EntryOf(row);
+    if (e < 0 || e >= heads_.Count()) {
+        return nullptr;
+    }
+    return &heads_[e];
+}
+
+int TContactModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+}
+
+QVariant TContactModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    const TContactLine& line = lines_[static_cast<std::size_t>(index.row())];
+    const TZMTHead* e = Entry(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return line.Text;
+    case Qt::CheckStateRole:
+        if (!line.HasCheckBox) {
+            return {};
+        }
+        return line.Checked ? Qt::Checked : Qt::Unchecked;
+    case MarkedRole:
+        return e && e->Marked;
+    case ValidRole:
+        return e && e->Valid;
+    case NoDestinationRole:
+        return e && e->Valid && e->DstFile.isEmpty();
+    case EntryIndexRole:
+        return line.Index;
+    default:
+        return {};
+    }
+}
+
+bool TContactModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return false;
+    }
+    TContactLine& line = lines_[static_cast<std::size_t>(index.row())];
+    if (!line.HasCheckBox) {
+        return false;
+    }
+    line.Checked = value.toInt() == Qt::Checked;
+    const int e = line.Index;
+    if (e >= 0 && e < heads_.Count()) {
+        heads_[e].Checked = line.Checked;
+    }
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    emit checkChanged(index.row());
+    return true;
+}
+
+Qt::ItemFlags TContactModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (lines_[static_cast<std::size_t>(index.row())].HasCheckBox) {
+        f |= Qt::ItemIsUserCheckable;
+    }
+    return f;
+}
+
+// ---- TContactDelegate
+
+void TContactDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                       const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    // The selection keeps the active colours when the list has no focus.
+    option->palette.setCurrentColorGroup(QPalette::Active);
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        option->palette.setColor(group, QPalette::Highlight,
+                                 option->palette.color(QPalette::Active, QPalette::Highlight));
+        option->palette.setColor(
+            group, QPalette::HighlightedText,
+            option->palette.color(QPalette::Active, QPalette::HighlightedText));
+    }
+    if (!index.data(ValidRole).toBool()) {
+        return; // a header line: regular, in the list's colours
+    }
+    if (index.data(NoDestinationRole).toBool()) {
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            option->palette.setColor(group, QPalette::Text, kNoDestinationColor);
+            option->palette.setColor(group, QPalette::HighlightedText, kNoDestinationColor);
+        }
+    }
+    option->font.setBold(index.data(MarkedRole).toBool());
+}
+
+} // namespace vimosync
