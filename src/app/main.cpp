@@ -1,6 +1,7 @@
 #include "ui/Main.h"
 #include "support/Errors.h"
 #include "ui/Application.h"
+#include "ui/Icons.h"
 #include "ui/LangText.h"
 #include "ui/Screenshots.h"
 
@@ -9,6 +10,8 @@
 int main(int argc, char** argv) {
     vimosync::TApplication app(argc, argv);
     vimosync::TApplication::setApplicationName(QStringLiteral("vimosync"));
+    vimosync::TApplication::setDesktopFileName(QStringLiteral("vimosync"));
+    vimosync::TApplication::setWindowIcon(vimosync::ApplicationIcon());
     try {
         vimosync::TForm1 form;
         form.show();
