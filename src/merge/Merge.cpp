@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -234,6 +235,154 @@ std::vector<MessIndex> SortedSide(const SideView& at, MessIndex first, MessIndex
     return idx;
 }
 
+// The texts of a long same-time window with their counts, so that a text is looked up
+// instead of compared with every message of the window: an open-addressing table with
+// linear probing, sized for the longest window met, so that it does not allocate per
+// message.
+class TextWindow {
+public:
+    void Clear() {
+        std::fill(slots_.begin(), slots_.end(), Slot{});
+        used_ = 0;
+    }
+    bool Contains(std::string_view text) const {
+        if (used_ == 0) {
+            return false;
+        }
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t k = Hash(text) & mask; slots_[k].count != 0; k = (k + 1) & mask) {
+            if (slots_[k].text == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+    void Add(std::string_view text) {
+        if ((used_ + 1) * 2 > slots_.size()) {
+            Grow();
+        }
+        const std::size_t h = Hash(text);
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t k = h & mask;
+        for (; slots_[k].count != 0; k = (k + 1) & mask) {
+            if (slots_[k].text == text) {
+                ++slots_[k].count;
+                return;
+            }
+        }
+        slots_[k] = Slot{text, h, 1};
+        ++used_;
+    }
+    // Removes one occurrence of a text that was added.
+    void Remove(std::string_view text) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t k = Hash(text) & mask;
+        while (slots_[k].text != text) {
+            k = (k + 1) & mask;
+        }
+        if (--slots_[k].count != 0) {
+            return;
+        }
+        // Shift later entries of the probe run back into the hole so that lookups that
+        // stop at an empty slot still find them.
+        std::size_t hole = k;
+        for (std::size_t j = (k + 1) & mask; slots_[j].count != 0; j = (j + 1) & mask) {
+            const std::size_t home = slots_[j].hash & mask;
+            const bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+            if (!stays) {
+                slots_[hole] = slots_[j];
+                hole = j;
+            }
+        }
+        slots_[hole] = Slot{};
+        --used_;
+    }
+
+private:
+    struct Slot {
+        std::string_view text;
+        std::size_t hash = 0;
+        std::uint32_t count = 0; // 0: empty
+    };
+    static std::size_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+    void Grow() {
+        std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& e : old) {
+            if (e.count != 0) {
+                std::size_t k = e.hash & mask;
+                while (slots_[k].count != 0) {
+                    k = (k + 1) & mask;
+                }
+                slots_[k] = e;
+            }
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
+// Windows up to this length are scanned; longer ones are looked up (exact rule only).
+constexpr std::size_t kScanLimit = 8;
+
+// Sets keep[i] for every position of the sorted order: a message goes when an equal one
+// stands before it within the same-time window. Returns the number kept.
+//
+// Positions are in time order, so the window of position i (the earlier messages whose
+// time differs from its time by less than SameTimeTolerance, where the backward scan of
+// the procedure stops) is a run [lo, i) whose start only moves forward. NaN times sort
+// first and are equal to nothing, so they are all kept and stay out of every window.
+std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& order,
+                          std::vector<std::uint8_t>& keep) {
+    const std::size_t n = order.size();
+    std::size_t i = 0;
+    for (; i < n && std::isnan(at(order[i]).Time); ++i) {
+        keep[i] = 1;
+    }
+    std::size_t kept = i;
+    // Under the exact rule the messages of a window are equal exactly when their bytes
+    // are, which a lookup can answer; the relaxed rule keeps the scan.
+    const bool exact = !Setup().MergeIgnoreSpaces;
+    TextWindow window;
+    bool lookup = false;
+    std::size_t lo = i;
+    for (; i < n; ++i) {
+        const TZMTMess& m = at(order[i]);
+        for (; lo < i && !(std::fabs(at(order[lo]).Time - m.Time) < SameTimeTolerance); ++lo) {
+            if (lookup) {
+                window.Remove(at(order[lo]).Text.view());
+            }
+        }
+        const std::size_t length = i - lo;
+        if (lookup && length <= kScanLimit / 2) {
+            lookup = false;
+        } else if (!lookup && exact && length > kScanLimit) {
+            window.Clear();
+            for (std::size_t j = lo; j < i; ++j) {
+                window.Add(at(order[j]).Text.view());
+            }
+            lookup = true;
+        }
+        bool duplicate = false;
+        if (lookup) {
+            duplicate = window.Contains(m.Text.view());
+            window.Add(m.Text.view());
+        } else {
+            for (std::size_t j = i; j-- > lo;) {
+                if (MessagesEqual(at(order[j]), m)) {
+                    duplicate = true;
+                    break;
+                }
+            }
+        }
+        keep[i] = duplicate ? 0 : 1;
+        kept += keep[i];
+    }
+    return kept;
+}
+
 void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
     const auto nd = static_cast<MessIndex>(destination.Items.size());
     const auto ns = static_cast<MessIndex>(source.Items.size());
@@ -278,25 +427,8 @@ void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& 
         }
     }
 
-    // A message goes when an equal one stands before it within the same-time window.
     std::vector<std::uint8_t> keep(n);
-    std::size_t kept = 0;
-    for (MessIndex i = 0; i < n; ++i) {
-        const TZMTMess& m = at(order[i]);
-        bool duplicate = false;
-        for (MessIndex j = i; j-- > 0;) {
-            const TZMTMess& earlier = at(order[j]);
-            if (!WithinTolerance(earlier.Time, m.Time)) {
-                break;
-            }
-            if (MessagesEqual(earlier, m)) {
-                duplicate = true;
-                break;
-            }
-        }
-        keep[i] = duplicate ? 0 : 1;
-        kept += keep[i];
-    }
+    const std::size_t kept = MarkSurvivors(at, order, keep);
 
     result.Items.reserve(kept);
     int diffCount = 0;

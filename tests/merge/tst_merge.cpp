@@ -408,19 +408,40 @@ private slots:
         }
     }
 
-    // The sorting mode against the procedure done literally, on many small inputs whose
-    // times cluster within and around single seconds, ordered and unordered.
+    // The sorting mode against the procedure done literally, on many random inputs whose
+    // times cluster within and around single seconds, ordered and unordered: small ones,
+    // and crowded ones whose same-time windows grow long and shrink again.
+    void sortingModeMatchesLiteralProcedure_data() {
+        QTest::addColumn<int>("maxSize");
+        QTest::addColumn<QList<double>>("seconds");
+        QTest::addColumn<QList<double>>("offsets");
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<int>("extraTexts");
+        QTest::newRow("small") << 12 << QList<double>{0, 0, 1, 1, 2, 5}
+                               << QList<double>{0, 0, 0, 0.2, 0.5, 0.9999, 1e-7} << 4000 << 0;
+        QTest::newRow("crowded") << 60 << QList<double>{0, 0.5, 1, 1.5, 2, 9}
+                                 << QList<double>{0, 0, 1e-7, 0.7} << 600 << 0;
+        QTest::newRow("crowded, many texts") << 80 << QList<double>{0, 0.5, 1, 1.5, 2, 9}
+                                             << QList<double>{0, 0, 1e-7, 0.7} << 600 << 60;
+    }
+
     void sortingModeMatchesLiteralProcedure() {
+        QFETCH(int, maxSize);
+        QFETCH(QList<double>, seconds);
+        QFETCH(QList<double>, offsets);
+        QFETCH(int, rounds);
+        QFETCH(int, extraTexts);
         Setup().MessMergeMode = 1;
         std::mt19937 rng(20060307);
-        const std::vector<QByteArray> texts = {"a", "A", "a ", "b", " b\r\n", "Ä", "ä", "a\tb"};
-        const std::vector<double> seconds = {0, 0, 1, 1, 2, 5};
-        const std::vector<double> offsets = {0, 0, 0, 0.2, 0.5, 0.9999, 1e-7};
+        QList<QByteArray> texts = {"a", "A", "a ", "b", " b\r\n", "Ä", "ä", "a\tb"};
+        for (int k = 0; k < extraTexts; ++k) {
+            texts.append("m" + QByteArray::number(k));
+        }
         auto pick = [&rng](const auto& v) {
-            return v[std::uniform_int_distribution<std::size_t>(0, v.size() - 1)(rng)];
+            return v[std::uniform_int_distribution<qsizetype>(0, v.size() - 1)(rng)];
         };
         auto side = [&](bool ordered) {
-            const int n = std::uniform_int_distribution<int>(0, 12)(rng);
+            const int n = std::uniform_int_distribution<int>(0, maxSize)(rng);
             Msgs m;
             for (int k = 0; k < n; ++k) {
                 m.append({pick(seconds) + pick(offsets), pick(texts),
@@ -432,7 +453,7 @@ private slots:
             }
             return m;
         };
-        for (int round = 0; round < 4000; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             Setup().MergeIgnoreSpaces = round % 2 == 1;
             const int shape = (round / 2) % 4; // bit 0: source ordered, bit 1: destination
             const Msgs s = side((shape & 1) != 0);
