@@ -479,6 +479,9 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
     }
     WriteLog(Format(LangText::LogWritingRecords, list.Count(), shortName(list.FileName)));
     backedUp = false;
+    if (list.Version > 3) {
+        return; // no writer for the version: nothing is written, nothing removed
+    }
     const bool backup = Setup().BackupToRecycleBin;
     FileReplacement files;
     bool removedToTrash = false;

@@ -228,6 +228,11 @@ private slots:
         SaveHistory(list, backedUp, false);
         QVERIFY(!QFileInfo::exists(file_));
         QVERIFY(!backedUp);
+        // Nor are old archives removed in split mode.
+        writeList(makeList(2, 10), ArchiveName(file_, 1));
+        SaveHistory(list, backedUp, true);
+        QVERIFY(QFileInfo::exists(ArchiveName(file_, 1)));
+        QVERIFY(!QFileInfo::exists(file_));
     }
 
     void overwriteWithoutBackupKeepsPermissions() {
