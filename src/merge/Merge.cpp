@@ -241,10 +241,6 @@ std::vector<MessIndex> SortedSide(const SideView& at, MessIndex first, MessIndex
 // message.
 class TextWindow {
 public:
-    void Clear() {
-        std::fill(slots_.begin(), slots_.end(), Slot{});
-        used_ = 0;
-    }
     bool Contains(std::string_view text) const {
         if (used_ == 0) {
             return false;
@@ -357,9 +353,13 @@ std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& orde
         }
         const std::size_t length = i - lo;
         if (lookup && length <= kScanLimit / 2) {
+            // Emptied entry by entry: clearing the whole table, which keeps the size of
+            // the longest window, would cost that size at every short window that follows.
+            for (std::size_t j = lo; j < i; ++j) {
+                window.Remove(at(order[j]).Text.view());
+            }
             lookup = false;
         } else if (!lookup && exact && length > kScanLimit) {
-            window.Clear();
             for (std::size_t j = lo; j < i; ++j) {
                 window.Add(at(order[j]).Text.view());
             }
