@@ -7,6 +7,9 @@
 
 #include <QHash>
 
+#include <algorithm>
+#include <functional>
+
 #include <cstring>
 
 namespace vimosync {
@@ -36,13 +39,37 @@ std::string_view trim(std::string_view s) noexcept {
     return s;
 }
 
-// An empty needle never matches, so that an emptied separator setting marks no line.
-bool contains(std::string_view hay, std::string_view needle) noexcept {
-    if (needle.empty() || needle.size() > hay.size()) {
-        return false;
+// Finds a separator text in a line. An empty separator never matches, so that an
+// emptied setting marks no line.
+class LineMarker {
+public:
+    explicit LineMarker(std::string needle)
+        : needle_(std::move(needle)), search_(needle_.begin(), needle_.end()) {}
+    // The searcher points into needle_.
+    LineMarker(const LineMarker&) = delete;
+    LineMarker& operator=(const LineMarker&) = delete;
+    bool in(std::string_view hay) const {
+        const std::size_t n = needle_.size();
+        if (n == 0 || n > hay.size()) {
+            return false;
+        }
+        // Most lines lack even the first byte; a line that is just the separator is the
+        // other common case.
+        const auto* first =
+            static_cast<const char*>(std::memchr(hay.data(), needle_[0], hay.size() - n + 1));
+        if (!first) {
+            return false;
+        }
+        if (hay.size() == n) {
+            return std::memcmp(hay.data(), needle_.data(), n) == 0;
+        }
+        return std::search(first, hay.data() + hay.size(), search_) != hay.data() + hay.size();
     }
-    return memmem(hay.data(), hay.size(), needle.data(), needle.size()) != nullptr;
-}
+
+private:
+    std::string needle_;
+    std::boyer_moore_horspool_searcher<std::string::const_iterator> search_;
+};
 
 // Characters of UTF-8 bytes: every byte that does not continue a sequence.
 std::size_t charCount(std::string_view s) noexcept {
@@ -151,7 +178,12 @@ bool daysInMonthOk(int y, int m, int d) {
 
 // Everything the reader needs from the settings, taken once per file.
 struct ReaderSettings {
-    std::string inSep, outSep, left, right;
+    explicit ReaderSettings(const TSettings& set)
+        : inSep(utf8(set.MsgInSeparator)), outSep(utf8(set.MsgOutSeparator)),
+          left(utf8(set.DTLeftBracket)), right(utf8(set.DTRightBracket)),
+          timeBeforeDate(set.TimeBeforeDate) {}
+    LineMarker inSep, outSep;
+    std::string left, right;
     bool timeBeforeDate = true;
 };
 
@@ -248,13 +280,15 @@ struct DateReader {
     explicit DateReader(const TTxtDateFormat& format)
         : dateSep(utf8(format.DateSeparator)), timeSep(utf8(format.TimeSeparator)),
           order(dateOrder(format.ShortDateFormat)) {}
-    bool read(std::string_view text, double& t) const;
+    // The date-time value, and the stamp of version 0 (seconds since 1970) computed from
+    // the same whole numbers, which is what TimeToStamp gives for that value.
+    bool read(std::string_view text, double& t, std::int32_t& stamp) const;
 
     std::string dateSep, timeSep;
     DateOrder order;
 };
 
-bool DateReader::read(std::string_view text, double& t) const {
+bool DateReader::read(std::string_view text, double& t, std::int32_t& stamp) const {
     Scanner sc(text);
     int n[3];
     int digits[3];
@@ -312,13 +346,19 @@ bool DateReader::read(std::string_view text, double& t) const {
     const double days = static_cast<double>(DaysFromCivil(y, m, d));
     const double frac = ((h * 3600 + mi * 60 + s) * 1000) / 86400000.0;
     t = days >= 0 ? days + frac : days - frac;
+    // Before 1899-12-30 the time of day counts backwards, as in the value itself.
+    const long long secs = h * 3600 + mi * 60 + s;
+    const long long epochSeconds =
+        (static_cast<long long>(days) - 25569) * 86400 + (days >= 0 ? secs : -secs);
+    stamp = static_cast<std::int32_t>(static_cast<std::uint32_t>(epochSeconds));
     return true;
 }
 
 } // namespace
 
 bool ParseTxtDateTime(std::string_view text, const TTxtDateFormat& format, double& t) {
-    return DateReader(format).read(text, t);
+    std::int32_t stamp = 0;
+    return DateReader(format).read(text, t, stamp);
 }
 
 void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
@@ -326,12 +366,7 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
     list.Valid = false;
 
     const TSettings& set = Setup();
-    ReaderSettings rs;
-    rs.inSep = utf8(set.MsgInSeparator);
-    rs.outSep = utf8(set.MsgOutSeparator);
-    rs.left = utf8(set.DTLeftBracket);
-    rs.right = utf8(set.DTRightBracket);
-    rs.timeBeforeDate = set.TimeBeforeDate;
+    const ReaderSettings rs(set);
     const DateReader dates(Globals().TxtDateFormat);
 
     HStore store(std::move(bytes));
@@ -342,11 +377,11 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
     std::string rearranged;
 
     auto isSeparator = [&rs](std::string_view line, bool& outgoing) {
-        if (contains(line, rs.outSep)) {
+        if (rs.outSep.in(line)) {
             outgoing = true;
             return true;
         }
-        if (contains(line, rs.inSep)) {
+        if (rs.inSep.in(line)) {
             outgoing = false;
             return true;
         }
@@ -410,7 +445,8 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
             dateText = rearranged;
         }
         double time = 0;
-        if (!dates.read(dateText, time)) {
+        std::int32_t stamp = 0;
+        if (!dates.read(dateText, time, stamp)) {
             continue;
         }
         // The body runs up to the next separator line or the end of the file.
@@ -434,7 +470,7 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
         TZMTMess& m = NewMessage(list);
         m.Outgoing = outgoing;
         m.Time = time;
-        m.Stamp = TimeToStamp(time, 0);
+        m.Stamp = stamp;
         m.Nick = store.slice(nick.data(), nick.size());
         if (NeedsLineBreakFix(rtrimmed)) {
             arena.begin();

@@ -99,6 +99,11 @@ private slots:
             return s;
         }();
         QCOMPARE(ScrambleText(ScrambleText(all)), all);
+        // Every length and every position, against the byte-by-byte rule.
+        for (std::size_t len = 0; len < 600; len += len < 40 ? 1 : 37) {
+            const std::string part = all.substr(0, len);
+            QCOMPARE(qbytes(ScrambleText(part)), goldenScramble(qbytes(part)));
+        }
     }
 
     void versionThreeRecordKeepsItsLengthAtOffset33() {

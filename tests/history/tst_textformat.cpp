@@ -233,6 +233,14 @@ private slots:
         QTest::newRow("am midnight") << "d/m/y"
                                      << "/:" << false << "1/2/2007 12:00:00 am"
                                      << QDateTime(QDate(2007, 2, 1), QTime(0, 0), Qt::UTC);
+        QTest::newRow("before 1899-12-30")
+            << "d/m/y"
+            << "/:" << true << "13:14:15 2/03/1850"
+            << QDateTime(QDate(1850, 3, 2), QTime(13, 14, 15), Qt::UTC);
+        QTest::newRow("beyond 32-bit stamps")
+            << "d/m/y"
+            << "/:" << true << "23:59:59 31/12/2999"
+            << QDateTime(QDate(2999, 12, 31), QTime(23, 59, 59), Qt::UTC);
         QTest::newRow("leap day") << "d/m/y"
                                   << "/:" << true << "00:00:01 29/02/2008"
                                   << QDateTime(QDate(2008, 2, 29), QTime(0, 0, 1), Qt::UTC);
@@ -261,6 +269,7 @@ private slots:
         QCOMPARE(list.Count(), expected.isValid() ? 1 : 0);
         if (expected.isValid()) {
             QCOMPARE(ToDateTime(list[0].Time), expected);
+            QCOMPARE(list[0].Stamp, TimeToStamp(list[0].Time, 0));
         }
     }
 
