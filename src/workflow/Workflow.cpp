@@ -608,6 +608,15 @@ bool TWorkflow::analyseInner() {
 
 // ---- Synchronization
 
+// The file a contact without destination file gets: the source file's own name between
+// two Varyon directories, else the default version's name for the UIN.
+QString TWorkflow::NewDestinationName(const TZMTHead& e) const {
+    if (State.SrcVaryon && State.DstVaryon) {
+        return State.DstPath + kSep + e.SrcFile;
+    }
+    return State.DstPath + kSep + FormatMask(SaveMasks[Globals().DefaultFileVersion], Q(e.UIN));
+}
+
 bool TWorkflow::Sync() {
     if (IsBusy()) {
         return false;
@@ -693,6 +702,11 @@ bool TWorkflow::Sync() {
                 dest.ContactNick = e.Nick;
                 if (!e.DstFile.isEmpty()) {
                     dest.FileName = st.DstPath + kSep + e.DstFile;
+                } else if (dstArchives) {
+                    // Archive files of the new file's name may already stand in the
+                    // archive folder without their history file; a split save removes
+                    // them, so their messages are read first.
+                    dest.FileName = NewDestinationName(e);
                 }
                 LoadHistory(dest, LoadPlain, dstArchives);
 
@@ -705,15 +719,9 @@ bool TWorkflow::Sync() {
                     result.Scrambled = dest.Scrambled;
                 } else {
                     item.Created = true;
-                    if (st.SrcVaryon && st.DstVaryon) {
-                        result.FileName = st.DstPath + kSep + e.SrcFile;
-                        result.Version = source.Version;
-                    } else {
-                        result.FileName =
-                            st.DstPath + kSep +
-                            FormatMask(SaveMasks[Globals().DefaultFileVersion], Q(e.UIN));
-                        result.Version = Globals().DefaultFileVersion;
-                    }
+                    result.FileName = NewDestinationName(e);
+                    result.Version = (st.SrcVaryon && st.DstVaryon) ? source.Version
+                                                                    : Globals().DefaultFileVersion;
                     result.Scrambled = (result.Version == 2 || result.Version == 3) ? 1 : 0;
                 }
                 ShowProgress(QString::fromLatin1(LangText::Synchronizing) + QLatin1Char(' ') +
@@ -725,12 +733,13 @@ bool TWorkflow::Sync() {
                 // A destination that did not load whole would be replaced by a merge that
                 // lacks its unread messages, and a split would remove archives that were
                 // never read: such a contact is left alone.
-                if (!e.DstFile.isEmpty()) {
+                if (!dest.FileName.isEmpty()) {
                     const QFileInfo dstInfo(dest.FileName);
-                    const bool unreadable = dstInfo.exists() && dstInfo.size() > 0 && !dest.Valid;
+                    const bool unreadable = !e.DstFile.isEmpty() && dstInfo.exists() &&
+                                            dstInfo.size() > 0 && !dest.Valid;
                     const bool archivesUnread = splitFor(result) && !dest.ArchivesComplete;
                     if (unreadable || archivesUnread) {
-                        WriteLog(Format(LangText::DstDamaged, e.DstFile, e.UIN));
+                        WriteLog(Format(LangText::DstDamaged, dstInfo.fileName(), e.UIN));
                         item.Skipped = true;
                         ++skipped;
                     }

@@ -168,6 +168,7 @@ public:
 private:
     void onMonitorNotice(int index, quint64 generation);
     bool analyseInner();
+    QString NewDestinationName(const TZMTHead& e) const;
     void loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& dst,
                      TLoadMode dstMode) const;
 

@@ -558,6 +558,30 @@ private slots:
         QVERIFY(ui_->Infos.last().endsWith(QLatin1String("Files skipped: 1")));
     }
 
+    // A contact without history file in the destination may still have archive files
+    // there; the split of its new file must keep their messages.
+    void archivesWithoutHistoryFileAreKept() {
+        Setup().UseVaryonArchives = true;
+        Setup().BackupToRecycleBin = false;
+        WriteHistory(S("Varyon_5.zmt"), 2, "5", "e", kABC);
+        WriteHistory(S("Varyon_6.zmt"), 2, "6", "f", kAB);
+        WriteHistory(D("Varyon_6.zmt"), 2, "6", "f", kAB);
+        QVERIFY(QDir().mkpath(D("Archive")));
+        WriteHistory(D("Archive/Varyon_5_1.ahf"), 2, "5", "e", {{0, false, "older"}});
+        analyse();
+        QVERIFY(wf_->State.SrcVaryon && wf_->State.DstVaryon && wf_->State.DstArchiveExists);
+        QVERIFY(Find("5")->DstFile.isEmpty());
+        ui_->FileVersions = {2};
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        TZMTMessList written;
+        written.FileName = D("Varyon_5.zmt");
+        LoadHistory(written, LoadPlain, true);
+        QVERIFY(written.Valid);
+        QCOMPARE(written.Count(), 4);
+        QCOMPARE(written[0].Text.str(), std::string("older"));
+    }
+
     // Archive mode splits binary histories only: a plain-text history split into archive
     // files would keep just its newest part readable.
     void plainTextHistoryIsNotSplit() {
