@@ -16,6 +16,9 @@
 #include <QLabel>
 #include <QListView>
 
+#include <chrono>
+#include <future>
+
 namespace vimosync {
 
 namespace {
@@ -98,6 +101,16 @@ bool TComparison::CheckPoint(int k, int count) {
     return !restart_;
 }
 
+void TComparison::Await(std::future<void>& work) {
+    if (!work.valid()) {
+        return;
+    }
+    while (work.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+        ui_.processEvents();
+    }
+    work.get(); // an error of the work goes on from here
+}
+
 void TComparison::FillOnce() {
     ++fillings_;
     TOverrideCursor cursor;
@@ -128,28 +141,35 @@ void TComparison::FillOnce() {
 
     auto src = std::make_shared<TZMTMessList>();
     src->FileName = PathIn(state.SrcPath, entry.SrcFile);
-    LoadHistory(*src, LoadPlain,
-                settings.UseVaryonArchives && state.SrcVaryon && state.SrcArchiveExists);
-    ui_.processEvents();
-    if (restart_ || (ShuttingDown && ShuttingDown())) {
-        abort_ = ShuttingDown && ShuttingDown();
-        return;
-    }
-
     auto dst = std::make_shared<TZMTMessList>();
     dst->UIN = entry.UIN;
+    // The destination list needs the source's version only in the Varyon case below,
+    // so both files are read at once, each on a thread of its own, while the window
+    // goes on handling its events.
+    const bool srcArchives =
+        settings.UseVaryonArchives && state.SrcVaryon && state.SrcArchiveExists;
+    const bool dstArchives =
+        settings.UseVaryonArchives && state.DstVaryon && state.DstArchiveExists;
+    const bool sameName = entry.DstFile.isEmpty() && state.SrcVaryon && state.DstVaryon;
     if (!entry.DstFile.isEmpty()) {
         dst->FileName = PathIn(state.DstPath, entry.DstFile);
-    } else if (state.SrcVaryon && state.DstVaryon) {
+    } else if (sameName) {
         // The same name on the destination side, so that its archive files are found.
         dst->FileName = PathIn(state.DstPath, entry.SrcFile);
+    }
+    std::future<void> loadSrc = std::async(
+        std::launch::async, [src, srcArchives] { LoadHistory(*src, LoadPlain, srcArchives); });
+    std::future<void> loadDst;
+    if (!dst->FileName.isEmpty()) {
+        loadDst = std::async(std::launch::async,
+                             [dst, dstArchives] { LoadHistory(*dst, LoadPlain, dstArchives); });
+    }
+    Await(loadSrc);
+    Await(loadDst);
+    ui_.processEvents();
+    if (sameName) {
         dst->Version = src->Version;
     }
-    if (!dst->FileName.isEmpty()) {
-        LoadHistory(*dst, LoadPlain,
-                    settings.UseVaryonArchives && state.DstVaryon && state.DstArchiveExists);
-    }
-    ui_.processEvents();
     if (restart_ || (ShuttingDown && ShuttingDown())) {
         abort_ = ShuttingDown && ShuttingDown();
         return;
@@ -180,18 +200,21 @@ void TComparison::FillOnce() {
         ui_.showProgress(QString());
     };
 
+    // The merge runs on a thread of its own while the two text views are filled: it
+    // only reads the lists' texts, the views only read them as well.
+    std::future<void> merging =
+        std::async(std::launch::async, [src, dst, result] { MergeHistories(*src, *dst, *result); });
     fillText(lbs_, src);
-    if (abort_) {
-        return;
-    }
     lbd_->setUpdatesEnabled(false);
-    fillText(lbd_, dst);
+    if (!abort_) {
+        fillText(lbd_, dst);
+    }
     lbd_->setUpdatesEnabled(true);
+    Await(merging);
     if (abort_) {
         return;
     }
 
-    MergeHistories(*src, *dst, *result);
     // Write the count back only when the list still holds the same contact.
     if (shown_ < heads.Count() && heads[shown_].UIN == entry.UIN &&
         heads[shown_].SrcFile == entry.SrcFile) {

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <future>
 #include <memory>
 
 class QLabel;
@@ -55,6 +56,8 @@ public:
 
 private:
     void FillOnce();
+    // Waits for work running on another thread, handling the window's events meanwhile.
+    void Await(std::future<void>& work);
     // The fill loop's check point at message k of count; false: stop this loop.
     bool CheckPoint(int k, int count);
     void StepDifference(bool forward);
