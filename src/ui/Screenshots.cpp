@@ -6,6 +6,8 @@
 #include "ui/Main.h"
 #include "ui/Views.h"
 
+#include <QSplitter>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -66,6 +68,9 @@ void StartScreenshotTour(TForm1& form, const QString& outDir, const QString& src
         form.SetDialogs(&answers);
         QDir().mkpath(outDir);
         const QDir out(outDir);
+        // Larger than the start size, so that the pictures show whole lines.
+        form.resize(900, 620);
+        form.Splitter1->setSizes({230, 670});
         form.SrcPathCombo->setEditText(srcDir);
         form.DstPathCombo->setEditText(dstDir);
         Save(&form, out.filePath(QStringLiteral("01-start.png")));

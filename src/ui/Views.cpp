@@ -5,7 +5,13 @@
 #include <QApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace vimosync {
+
+namespace {
+constexpr int kWidestLineLimit = 2000;
+} // namespace
 
 // ---- TMergedModel
 
@@ -19,6 +25,13 @@ void TMergedModel::SetList(std::shared_ptr<const TZMTMessList> list, bool showNu
     list_ = std::move(list);
     showNumbers_ = showNumbers;
     dtFormat_ = dtFormat;
+    // The number, the marks and the time take about 40 characters; a text's bytes are
+    // at least its characters. Very long texts do not widen the list without end.
+    std::size_t longest = 0;
+    for (int i = 0; i < count_; ++i) {
+        longest = std::max(longest, (*list_)[i].Text.size());
+    }
+    widest_ = static_cast<int>(std::min<std::size_t>(longest + 40, kWidestLineLimit));
     endResetModel();
 }
 
@@ -27,6 +40,11 @@ void TMergedModel::SetLines(const QStringList& lines) {
     list_.reset();
     count_ = 0;
     lines_ = lines;
+    widest_ = 0;
+    for (const QString& l : lines_) {
+        widest_ =
+            std::max(widest_, static_cast<int>(std::min<qsizetype>(l.size(), kWidestLineLimit)));
+    }
     endResetModel();
 }
 
@@ -58,6 +76,8 @@ QVariant TMergedModel::data(const QModelIndex& index, int role) const {
         return lines_.at(row);
     case MarkedRole:
         return IsMarked(row);
+    case WidestLineRole:
+        return widest_;
     case Qt::ForegroundRole:
         if (IsMarked(row)) {
             return kMarkedColor;
@@ -102,9 +122,13 @@ void TMergedDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->restore();
 }
 
-QSize TMergedDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    // One line of fixed height; the width is not measured (uniform item sizes).
-    return QSize(option.fontMetrics.averageCharWidth() * 80, option.fontMetrics.height() + 2);
+QSize TMergedDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    // One line of fixed height, as wide as the longest item (every item the same size,
+    // so that a list of a million items needs no measuring).
+    const int chars = std::max(1, index.data(WidestLineRole).toInt());
+    return QSize(option.fontMetrics.averageCharWidth() * chars + 4,
+                 option.fontMetrics.height() + 2);
 }
 
 // ---- TContactModel

@@ -27,6 +27,7 @@ enum TViewRole : int {
     ValidRole,                     // bool: LB1 entry Valid
     NoDestinationRole,             // bool: LB1 entry without destination file
     EntryIndexRole,                // int: LB1 line's index into HeadList
+    WidestLineRole,                // int: LBM characters of the longest item (any index)
 };
 
 // LBM: the merged messages, or plain lines (such as the invalid-file line).
@@ -42,6 +43,8 @@ public:
     void Clear();
 
     bool IsMarked(int row) const;
+    // About the number of characters of the longest item, for the width of the list.
+    int WidestLine() const { return widest_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -52,6 +55,7 @@ private:
     bool showNumbers_ = true;
     QString dtFormat_;
     QStringList lines_;
+    int widest_ = 0;
 };
 
 // Draws one line of text per item at the item's top left, without wrapping; a marked

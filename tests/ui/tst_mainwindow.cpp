@@ -27,6 +27,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -154,6 +155,8 @@ private slots:
     void fullTextSearch();
     void deleteSourceFilesWithOneFailure();
     void exceptionHandlerLogs();
+    void longHintsInStatusBar();
+    void browseButtonsAndAbout();
 
 private:
     void WriteFixtures();
@@ -556,6 +559,7 @@ void TestMainWindow::selectingContactFillsViews() {
 
 void TestMainWindow::contactWithoutDestination() {
     Analyse();
+
     Select("300");
     QCOMPARE(form_->FileInfoLabel->text(),
              QStringLiteral("\"300.txt\" [TXT (Oskel,plain)] --> \"300.txt\" [TXT (Oskel,plain)]"));
@@ -1014,6 +1018,65 @@ void TestMainWindow::exceptionHandlerLogs() {
         qPrintable(log));
     // With the log closed the exception is dropped and the program goes on.
     QCoreApplication::sendEvent(&thrower, &e);
+}
+
+void TestMainWindow::longHintsInStatusBar() {
+    Analyse();
+    // A two-part hint shows its long part; an item of a list stands for the list.
+    QStatusTipEvent tip(QStringLiteral("Start synchronization of checked items"));
+    QCoreApplication::sendEvent(form_->ToolBar1, &tip);
+    QCOMPARE(form_->StatusText(1), QStringLiteral("Start synchronization of checked items"));
+    QStatusTipEvent item{QString()};
+    QCoreApplication::sendEvent(form_->LB1->viewport(), &item);
+    QCOMPARE(form_->StatusText(1), QStringLiteral("3 checked of 5 (0 hidden)"));
+    Select("100");
+    QCoreApplication::sendEvent(form_->LBM->viewport(), &item);
+    QCOMPARE(form_->StatusText(1), QStringLiteral("5 messages; 2 differences"));
+    // Leaving a control clears the panel.
+    QCoreApplication::sendEvent(form_->ToolBar1, &item);
+    QCOMPARE(form_->StatusText(1), QString());
+}
+
+void TestMainWindow::browseButtonsAndAbout() {
+    QString asked;
+    form_->BrowseFolder = [&](const QString& caption, const QString& start) {
+        asked = caption + QLatin1Char('|') + start;
+        return tmp_->filePath(QStringLiteral("dst"));
+    };
+    form_->ButtonBrowseSrcClick();
+    QCOMPARE(asked,
+             QStringLiteral("Select source directory|") + tmp_->filePath(QStringLiteral("src")));
+    QCOMPARE(form_->Workflow().State.SrcPath, tmp_->filePath(QStringLiteral("dst")));
+    // Cancel keeps the text.
+    form_->BrowseFolder = [&](const QString& caption, const QString&) {
+        asked = caption;
+        return QString();
+    };
+    form_->ButtonBrowseDstClick();
+    QCOMPARE(asked, QStringLiteral("Select destination directory"));
+    QCOMPARE(form_->Workflow().State.DstPath, tmp_->filePath(QStringLiteral("dst")));
+    // Same directory on both sides: a beep and a notice, no analysis.
+    WriteFixtures();
+    form_->aAnalyseExecute();
+    QCOMPARE(ui_.Infos, QStringList{"You are about to synchronize the same directory!"});
+    QVERIFY(!form_->Workflow().State.Analysed);
+
+    QString caption;
+    QString product;
+    form_->ExecDialog = [&](QDialog& d) {
+        caption = d.windowTitle();
+        product = d.findChild<QLabel*>(QStringLiteral("ProductName"))->text();
+        return int(QDialog::Accepted);
+    };
+    form_->Aboutprogram1Click();
+    QCOMPARE(caption, QStringLiteral("About"));
+    QCOMPARE(product, QStringLiteral("Vimo PDA/Oskel/Varyon History Synchronizer"));
+
+    // Exit closes the window and writes the settings.
+    form_->show();
+    form_->Exit1->trigger();
+    QVERIFY(!form_->isVisible());
+    QVERIFY(QFileInfo::exists(SettingsFilePath()));
 }
 
 int main(int argc, char** argv) {

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QListView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -117,6 +118,12 @@ void TestViews::mergedModelChangesPassTheTester() {
     model.SetList(big, true, Setup().DTFormatString);
     view.setCurrentIndex(model.index(99999));
     QCOMPARE(view.currentIndex().row(), 99999);
+    // Lines wider than the list scroll sideways.
+    view.setItemDelegate(new TMergedDelegate(&view));
+    view.resize(200, 100);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(view.horizontalScrollBar()->maximum() > 0);
     model.SetLines({"a", "b"});
     QVERIFY(!view.currentIndex().isValid() || view.currentIndex().row() < 2);
     model.Clear();
