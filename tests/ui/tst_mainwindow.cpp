@@ -23,6 +23,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
@@ -157,6 +158,7 @@ private slots:
     void exceptionHandlerLogs();
     void longHintsInStatusBar();
     void browseButtonsAndAbout();
+    void examplesAnalyse();
 
 private:
     void WriteFixtures();
@@ -1077,6 +1079,40 @@ void TestMainWindow::browseButtonsAndAbout() {
     form_->Exit1->trigger();
     QVERIFY(!form_->isVisible());
     QVERIFY(QFileInfo::exists(SettingsFilePath()));
+}
+
+// The example directories of the README analyse as described there.
+void TestMainWindow::examplesAnalyse() {
+    const QString examples = QStringLiteral(VIMOSYNC_TEST_DATA "/../../examples");
+    for (const char* side : {"source", "destination"}) {
+        const QDir from(examples + QLatin1Char('/') + QLatin1String(side));
+        QVERIFY(from.exists());
+        const QString to = tmp_->filePath(QLatin1String(side));
+        QDir().mkpath(to + QStringLiteral("/Archive"));
+        QDirIterator it(from.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            QVERIFY(QFile::copy(file, to + QLatin1Char('/') + from.relativeFilePath(file)));
+        }
+    }
+    form_->SrcPathCombo->setEditText(tmp_->filePath(QStringLiteral("source")));
+    form_->DstPathCombo->setEditText(tmp_->filePath(QStringLiteral("destination")));
+    ui_.FileVersions = {std::nullopt};
+    form_->aAnalyseExecute();
+    QCOMPARE(ContactLines(),
+             (QStringList{"bookclub (444444) 3 3", "marina (222222) 8 12",
+                          "night_owl (111111) 4 12", "work_chat (666666) 1 4",
+                          QStringLiteral("Дмитрий (333333) 4 4"), "old_friend (555555) 0 3"}));
+    QCOMPARE(int(Globals().DefaultFileVersion), 2);
+    QCOMPARE(form_->StatusText(0), QStringLiteral("alex_k"));
+    // With the archives, marina's older messages are found in the archive folder.
+    Setup().UseVaryonArchives = true;
+    form_->aAnalyseExecute();
+    QVERIFY(ContactLines().contains(QStringLiteral("marina (222222) 1 12")));
+    // Ignoring spaces makes work_chat's two copies equal.
+    Setup().MergeIgnoreSpaces = true;
+    form_->aAnalyseExecute();
+    QVERIFY(ContactLines().contains(QStringLiteral("work_chat (666666) 0 4")));
 }
 
 int main(int argc, char** argv) {
