@@ -5,6 +5,7 @@
 #include "config/Setup.h"
 #include "config/UnitVerDialog.h"
 #include "support/LogFile.h"
+#include "ui/Application.h"
 #include "ui/Comparison.h"
 #include "ui/FindDialog.h"
 #include "ui/Hints.h"
@@ -114,6 +115,18 @@ private:
     TForm1& form_;
 };
 
+std::function<void()> TForm1::Guarded(void (TForm1::*handler)()) {
+    // Errors end the command here and go to the log, instead of travelling through
+    // the toolkit's own code on their way to the application's handler.
+    return [this, handler] {
+        try {
+            (this->*handler)();
+        } catch (...) {
+            LogCurrentException();
+        }
+    };
+}
+
 bool TForm1::BeginCommand() {
     if (commandDepth_ > 0) {
         beep();
@@ -135,7 +148,14 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // Nothing may reach the half-destroyed window: focus changes and the find dialog's
+    // closing happen while the child widgets go.
     qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
+    delete findDialog_;
+    findDialog_ = nullptr;
+    delete comparison_;
+    comparison_ = nullptr;
     if (!closed_) {
         workflow_->StopMonitor();
     }
@@ -242,29 +262,32 @@ void TForm1::CreateActions() {
     aShowHideUnchecked->setCheckable(true);
     aShowHideUnchecked->setChecked(true);
 
-    connect(aAnalyse, &QAction::triggered, this, &TForm1::aAnalyseExecute);
-    connect(aResetAll, &QAction::triggered, this, &TForm1::aResetAllExecute);
-    connect(aSync, &QAction::triggered, this, &TForm1::aSyncExecute);
-    connect(aEditNick, &QAction::triggered, this, &TForm1::aEditNickExecute);
-    connect(aFind, &QAction::triggered, this, &TForm1::aFindExecute);
-    connect(aSelectAll, &QAction::triggered, this, &TForm1::aSelectAllExecute);
-    connect(aSelectAllDifferent, &QAction::triggered, this, &TForm1::aSelectAllDifferentExecute);
-    connect(aDeselectAll, &QAction::triggered, this, &TForm1::aDeselectAllExecute);
-    connect(aCopyUIN, &QAction::triggered, this, &TForm1::aCopyUINExecute);
-    connect(aSelectInverse, &QAction::triggered, this, &TForm1::aSelectInverseExecute);
-    connect(aCopyNick, &QAction::triggered, this, &TForm1::aCopyNickExecute);
-    connect(aFindNext, &QAction::triggered, this, &TForm1::FindDialog1Find);
-    connect(aFindForward, &QAction::triggered, this, &TForm1::aFindForwardExecute);
-    connect(aFindBack, &QAction::triggered, this, &TForm1::aFindBackExecute);
-    connect(aSettings, &QAction::triggered, this, &TForm1::aSettingsExecute);
-    connect(aDeleteSrcFiles, &QAction::triggered, this, &TForm1::aDeleteSrcFilesExecute);
-    connect(aLookForSpam, &QAction::triggered, this, &TForm1::aLookForSpamExecute);
-    connect(aShowHideUnchecked, &QAction::triggered, this, &TForm1::aShowHideUncheckedExecute);
-    connect(aFullTextSearch, &QAction::triggered, this, &TForm1::aFullTextSearchExecute);
-    connect(Nextdifference1, &QAction::triggered, this, &TForm1::Nextdifference1Click);
-    connect(Previousdifference1, &QAction::triggered, this, &TForm1::Previousdifference1Click);
+    connect(aAnalyse, &QAction::triggered, this, Guarded(&TForm1::aAnalyseExecute));
+    connect(aResetAll, &QAction::triggered, this, Guarded(&TForm1::aResetAllExecute));
+    connect(aSync, &QAction::triggered, this, Guarded(&TForm1::aSyncExecute));
+    connect(aEditNick, &QAction::triggered, this, Guarded(&TForm1::aEditNickExecute));
+    connect(aFind, &QAction::triggered, this, Guarded(&TForm1::aFindExecute));
+    connect(aSelectAll, &QAction::triggered, this, Guarded(&TForm1::aSelectAllExecute));
+    connect(aSelectAllDifferent, &QAction::triggered, this,
+            Guarded(&TForm1::aSelectAllDifferentExecute));
+    connect(aDeselectAll, &QAction::triggered, this, Guarded(&TForm1::aDeselectAllExecute));
+    connect(aCopyUIN, &QAction::triggered, this, Guarded(&TForm1::aCopyUINExecute));
+    connect(aSelectInverse, &QAction::triggered, this, Guarded(&TForm1::aSelectInverseExecute));
+    connect(aCopyNick, &QAction::triggered, this, Guarded(&TForm1::aCopyNickExecute));
+    connect(aFindNext, &QAction::triggered, this, Guarded(&TForm1::FindDialog1Find));
+    connect(aFindForward, &QAction::triggered, this, Guarded(&TForm1::aFindForwardExecute));
+    connect(aFindBack, &QAction::triggered, this, Guarded(&TForm1::aFindBackExecute));
+    connect(aSettings, &QAction::triggered, this, Guarded(&TForm1::aSettingsExecute));
+    connect(aDeleteSrcFiles, &QAction::triggered, this, Guarded(&TForm1::aDeleteSrcFilesExecute));
+    connect(aLookForSpam, &QAction::triggered, this, Guarded(&TForm1::aLookForSpamExecute));
+    connect(aShowHideUnchecked, &QAction::triggered, this,
+            Guarded(&TForm1::aShowHideUncheckedExecute));
+    connect(aFullTextSearch, &QAction::triggered, this, Guarded(&TForm1::aFullTextSearchExecute));
+    connect(Nextdifference1, &QAction::triggered, this, Guarded(&TForm1::Nextdifference1Click));
+    connect(Previousdifference1, &QAction::triggered, this,
+            Guarded(&TForm1::Previousdifference1Click));
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
-    connect(Aboutprogram1, &QAction::triggered, this, &TForm1::Aboutprogram1Click);
+    connect(Aboutprogram1, &QAction::triggered, this, Guarded(&TForm1::Aboutprogram1Click));
 }
 
 void TForm1::CreateLayout() {
@@ -319,8 +342,8 @@ void TForm1::CreateLayout() {
     layout->addLayout(dirs);
     connect(SrcPathCombo, &QComboBox::editTextChanged, this, &TForm1::SrcPathEditChange);
     connect(DstPathCombo, &QComboBox::editTextChanged, this, &TForm1::DstPathEditChange);
-    connect(ButtonBrowseSrc, &QToolButton::clicked, this, &TForm1::ButtonBrowseSrcClick);
-    connect(ButtonBrowseDst, &QToolButton::clicked, this, &TForm1::ButtonBrowseDstClick);
+    connect(ButtonBrowseSrc, &QToolButton::clicked, this, Guarded(&TForm1::ButtonBrowseSrcClick));
+    connect(ButtonBrowseDst, &QToolButton::clicked, this, Guarded(&TForm1::ButtonBrowseDstClick));
 
     // Contact list with its tool bar.
     Splitter1 = new QSplitter(Qt::Horizontal, central);
@@ -351,13 +374,13 @@ void TForm1::CreateLayout() {
     leftLayout->addWidget(ListToolBar);
     connect(LB1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!rebuilding_) {
-            LB1Click();
+            Guarded (&TForm1::LB1Click)();
         }
     });
     connect(LB1, &QListView::clicked, this, [this](const QModelIndex& index) {
         // A click on the line that was already current fills the views again.
         if (index.row() == pressedRow_) {
-            LB1Click();
+            Guarded (&TForm1::LB1Click)();
         }
     });
     connect(contactModel_, &TContactModel::checkChanged, this, [this] { UpdateControls(); });
@@ -434,7 +457,7 @@ void TForm1::CreateLayout() {
 
     // The find dialog, kept for the whole run.
     findDialog_ = new TFindDialog(this);
-    connect(findDialog_, &TFindDialog::find, this, &TForm1::FindDialog1Find);
+    connect(findDialog_, &TFindDialog::find, this, Guarded(&TForm1::FindDialog1Find));
     connect(findDialog_, &TFindDialog::closed, this, &TForm1::FindDialog1Close);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { LBEnter(now); });

@@ -205,6 +205,8 @@ private:
     void RefreshPathCombos();
     // Runs a long command: other commands refuse with a beep meanwhile.
     bool BeginCommand();
+    // The handler as a slot that logs the errors it lets through.
+    std::function<void()> Guarded(void (TForm1::*handler)());
 
     std::unique_ptr<TQtDialogs> qtDialogs_;
     IUserInterface* dialogs_ = nullptr;

@@ -159,6 +159,7 @@ private slots:
     void longHintsInStatusBar();
     void browseButtonsAndAbout();
     void examplesAnalyse();
+    void errorWhileFillingIsLogged();
 
 private:
     void WriteFixtures();
@@ -1113,6 +1114,23 @@ void TestMainWindow::examplesAnalyse() {
     Setup().MergeIgnoreSpaces = true;
     form_->aAnalyseExecute();
     QVERIFY(ContactLines().contains(QStringLiteral("work_chat (666666) 0 4")));
+}
+
+// An error while the views are filled ends the filling, goes to the log, and leaves
+// the window usable: not busy, the pointer restored.
+void TestMainWindow::errorWhileFillingIsLogged() {
+    Analyse();
+    QVERIFY(OpenLog(tmp_->filePath(QStringLiteral("run.log"))));
+    QVERIFY(QFile::remove(S("100.txt")));
+    QVERIFY(QDir().mkpath(S("100.txt"))); // exists, but cannot be read as a file
+    Select("100");
+    QVERIFY(!form_->Workflow().State.ViewsBusy);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    CloseLog();
+    const QString log = QString::fromUtf8(test::readAll(tmp_->filePath(QStringLiteral("run.log"))));
+    QVERIFY2(log.contains(QStringLiteral(" !App Exception: (")), qPrintable(log));
+    Select("400");
+    QCOMPARE(form_->MergedModel()->rowCount(), 5);
 }
 
 int main(int argc, char** argv) {
