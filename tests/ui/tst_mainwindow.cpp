@@ -160,6 +160,7 @@ private slots:
     void browseButtonsAndAbout();
     void examplesAnalyse();
     void errorWhileFillingIsLogged();
+    void closingDuringFill();
 
 private:
     void WriteFixtures();
@@ -1131,6 +1132,21 @@ void TestMainWindow::errorWhileFillingIsLogged() {
     QVERIFY2(log.contains(QStringLiteral(" !App Exception: (")), qPrintable(log));
     Select("400");
     QCOMPARE(form_->MergedModel()->rowCount(), 5);
+}
+
+// Closing the window while a contact is being shown ends the filling at its next check
+// point; the settings are written as on every close.
+void TestMainWindow::closingDuringFill() {
+    Analyse();
+    form_->show();
+    QTest::qWait(20);
+    QTimer::singleShot(0, form_.get(), [&] { form_->close(); });
+    Select("500");
+    QVERIFY(!form_->isVisible());
+    QVERIFY(!form_->Workflow().State.ViewsBusy);
+    QCOMPARE(form_->MergedModel()->rowCount(), 0);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(QFileInfo::exists(SettingsFilePath()));
 }
 
 int main(int argc, char** argv) {
