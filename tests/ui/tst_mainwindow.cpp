@@ -1085,7 +1085,7 @@ void TestMainWindow::browseButtonsAndAbout() {
 
 // The example directories of the README analyse as described there.
 void TestMainWindow::examplesAnalyse() {
-    const QString examples = QStringLiteral(VIMOSYNC_TEST_DATA "/../../examples");
+    const QString examples = QDir::cleanPath(QStringLiteral(VIMOSYNC_TEST_DATA "/../../examples"));
     for (const char* side : {"source", "destination"}) {
         const QDir from(examples + QLatin1Char('/') + QLatin1String(side));
         QVERIFY(from.exists());
