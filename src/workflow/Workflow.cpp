@@ -826,25 +826,53 @@ bool TWorkflow::ConfirmClearSelection() {
 
 void TWorkflow::loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& dst,
                             TLoadMode dstMode) const {
-    const TSettings& set = Setup();
-    // A file that cannot be read counts as an empty history here.
-    const auto load = [](TZMTMessList& list, TLoadMode mode, bool archives) {
-        try {
-            LoadHistory(list, mode, archives);
-        } catch (const Exception&) {
-            list.Clear();
-            list.Valid = false;
-        }
-    };
-    src.UIN = e.UIN;
-    src.ContactNick = e.Nick;
-    src.FileName = State.SrcPath + kSep + e.SrcFile;
-    load(src, LoadPlain, set.UseVaryonArchives && State.SrcVaryon && State.SrcArchiveExists);
+    loadSource(e, src);
     dst.UIN = e.UIN;
     dst.ContactNick = e.Nick;
     if (!e.DstFile.isEmpty()) {
         dst.FileName = State.DstPath + kSep + e.DstFile;
-        load(dst, dstMode, set.UseVaryonArchives && State.DstVaryon && State.DstArchiveExists);
+        const TSettings& set = Setup();
+        loadOrEmpty(dst, dstMode,
+                    set.UseVaryonArchives && State.DstVaryon && State.DstArchiveExists);
+    }
+}
+
+void TWorkflow::loadSource(const TZMTHead& e, TZMTMessList& src) const {
+    const TSettings& set = Setup();
+    src.UIN = e.UIN;
+    src.ContactNick = e.Nick;
+    src.FileName = State.SrcPath + kSep + e.SrcFile;
+    loadOrEmpty(src, LoadPlain, set.UseVaryonArchives && State.SrcVaryon && State.SrcArchiveExists);
+}
+
+// A file that cannot be read counts as an empty history for the list tools.
+void TWorkflow::loadOrEmpty(TZMTMessList& list, TLoadMode mode, bool archives) {
+    try {
+        LoadHistory(list, mode, archives);
+    } catch (const Exception&) {
+        list.Clear();
+        list.Valid = false;
+    }
+}
+
+// The frame of the spam finder and the full-text search: every valid contact is
+// unchecked, then checked by the rule; the list is rebuilt on every way out.
+void TWorkflow::checkEachContact(const std::function<bool(const TZMTHead&)>& rule) {
+    TBusyCursor busy(ui_);
+    TRunningGuard running(commandRunning_);
+    TFinally closing([this] {
+        ui_.rebuildContactList();
+        ui_.updateControls();
+        ShowProgress(QString());
+    });
+    for (TZMTHead& e : Globals().HeadList.Items) {
+        if (!e.Valid) {
+            continue;
+        }
+        e.Checked = false;
+        ShowProgress(Q(e.Nick));
+        e.Checked = rule(e);
+        ui_.processEvents();
     }
 }
 
@@ -856,19 +884,7 @@ bool TWorkflow::LookForSpam() {
         return false;
     }
     const TSettings& set = Setup();
-    TBusyCursor busy(ui_);
-    TRunningGuard running(commandRunning_);
-    TFinally closing([this] {
-        ui_.rebuildContactList();
-        ui_.updateControls();
-        ShowProgress(QString());
-    });
-    for (TZMTHead& e : Globals().HeadList.Items) {
-        if (!e.Valid) {
-            continue;
-        }
-        e.Checked = false;
-        ShowProgress(Q(e.Nick));
+    checkEachContact([&](const TZMTHead& e) {
         TZMTMessList src;
         TZMTMessList dst;
         loadContact(e, src, dst, LoadPlain);
@@ -879,10 +895,9 @@ bool TWorkflow::LookForSpam() {
         for (const TZMTMess& m : result.Items) {
             ++(m.Outgoing ? out : in);
         }
-        e.Checked = (set.SpamMinMessagesIn > 0 && in < set.SpamMinMessagesIn) ||
-                    (set.SpamMinMessagesOut > 0 && out < set.SpamMinMessagesOut);
-        ui_.processEvents();
-    }
+        return (set.SpamMinMessagesIn > 0 && in < set.SpamMinMessagesIn) ||
+               (set.SpamMinMessagesOut > 0 && out < set.SpamMinMessagesOut);
+    });
     return true;
 }
 
@@ -890,30 +905,9 @@ bool TWorkflow::FullTextSearch(const std::function<bool(const QString&)>& matche
     if (IsBusy()) {
         return false;
     }
-    TBusyCursor busy(ui_);
-    TRunningGuard running(commandRunning_);
-    TFinally closing([this] {
-        ui_.rebuildContactList();
-        ui_.updateControls();
-        ShowProgress(QString());
-    });
-    const TSettings& set = Setup();
-    for (TZMTHead& e : Globals().HeadList.Items) {
-        if (!e.Valid) {
-            continue;
-        }
-        e.Checked = false;
-        ShowProgress(Q(e.Nick));
+    checkEachContact([&](const TZMTHead& e) {
         TZMTMessList src;
-        src.UIN = e.UIN;
-        src.ContactNick = e.Nick;
-        src.FileName = State.SrcPath + kSep + e.SrcFile;
-        try {
-            LoadHistory(src, LoadPlain,
-                        set.UseVaryonArchives && State.SrcVaryon && State.SrcArchiveExists);
-        } catch (const Exception&) {
-            src.Clear();
-        }
+        loadSource(e, src);
         std::string all;
         std::size_t size = 0;
         for (const TZMTMess& m : src.Items) {
@@ -924,9 +918,8 @@ bool TWorkflow::FullTextSearch(const std::function<bool(const QString&)>& matche
             all.append(m.Text.view());
             all.append("\r\n");
         }
-        e.Checked = matches(Q(all));
-        ui_.processEvents();
-    }
+        return matches(Q(all));
+    });
     return true;
 }
 

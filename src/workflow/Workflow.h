@@ -171,6 +171,9 @@ private:
     QString NewDestinationName(const TZMTHead& e) const;
     void loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& dst,
                      TLoadMode dstMode) const;
+    void loadSource(const TZMTHead& e, TZMTMessList& src) const;
+    static void loadOrEmpty(TZMTMessList& list, TLoadMode mode, bool archives);
+    void checkEachContact(const std::function<bool(const TZMTHead&)>& rule);
 
     IUserInterface& ui_;
     // A command that lets the window process events (analysis, spam finder, full-text
