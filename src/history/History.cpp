@@ -111,9 +111,11 @@ QString besideName(const QString& target, const char* tag) {
 }
 
 // Replaces a set of files as one step: every new content is first written completely to
-// a temporary file beside its target; only then are the old files backed up or removed
-// and the new ones renamed into place. Until the end a hard link beside each old file
-// keeps its content, so that a failure half way puts every old file back.
+// a temporary file beside its target; only then are the new files renamed into place (a
+// rename replaces a name at once, so a history never goes missing, even when the process
+// is killed), then the old archives removed, and last the replaced files backed up.
+// Until the end a hard link beside each old file keeps its content, so that a failure
+// half way puts every old file back; the backup moves that link to the trash.
 class FileReplacement {
 public:
     FileReplacement() = default;
@@ -131,15 +133,12 @@ public:
         s.temp = writeTemp(target, bytes);
         staged_.push_back(s);
     }
-    void remove(const QString& path) { removals_.push_back({path, {}, false}); }
+    void remove(const QString& path) { removals_.push_back({path, {}, -1, false, false}); }
 
-    // Removes the old files (logged as archives), then puts each new file in place,
-    // backing up a file it replaces when backup is set. removedToTrash tells whether the
-    // last old archive went to the trash, replacedToTrash whether a replaced file did.
+    // Puts each new file in place, removes the old files (logged as archives) and backs
+    // up the files replaced, when backup is set. removedToTrash tells whether the last
+    // old archive went to the trash, replacedToTrash whether a replaced file did.
     void commit(bool backup, bool& removedToTrash, bool& replacedToTrash) {
-        for (Removal& r : removals_) {
-            r.keep = keepLink(r.path);
-        }
         for (Staged& s : staged_) {
             s.existed = QFileInfo(s.target).isFile();
             if (s.existed) {
@@ -147,38 +146,21 @@ public:
             }
         }
         for (Removal& r : removals_) {
-            const QString name = shortName(r.path);
-            WriteLog(Format(LangText::LogKillingArchive, name));
-            removedToTrash = true;
-            bool gone = false;
-            if (backup) {
-                try {
-                    MoveToRecycleBin(r.path);
-                    gone = true;
-                } catch (const Exception& e) {
-                    WriteLog(Format(LangText::LogBackupError, name, e.message()));
-                    removedToTrash = false;
+            // An old archive that a new part replaces under the same name.
+            for (std::size_t i = 0; i < staged_.size(); ++i) {
+                if (staged_[i].target == r.path) {
+                    r.overwrittenBy = static_cast<int>(i);
                 }
-            } else {
-                removedToTrash = false;
             }
-            // An archive left behind would be read again after the new ones.
-            if (!gone && ::unlink(encoded(r.path).constData()) != 0 && errno != ENOENT) {
-                throw Exception(
-                    Format(LangText::CannotRemoveFile, nativePath(r.path), errnoText(errno)),
-                    "EFileError");
+            if (r.overwrittenBy < 0) {
+                r.keep = keepLink(r.path);
             }
-            r.removed = true;
         }
         for (Staged& s : staged_) {
-            if (backup && s.existed && QFileInfo(s.target).isFile()) {
-                try {
-                    MoveToRecycleBin(s.target);
-                    s.trashed = true;
-                    replacedToTrash = true;
-                } catch (const Exception& e) {
-                    WriteLog(Format(LangText::LogBackupError, shortName(s.target), e.message()));
-                }
+            // Without a second link the old file can only reach the trash before the
+            // new one takes its name.
+            if (backup && s.existed && s.keep.isEmpty()) {
+                backupReplaced(s, [&] { MoveToRecycleBin(s.target); });
             }
             int err = 0;
             if (injectedFailure(SaveStep::Replace, s.target)) {
@@ -193,24 +175,75 @@ public:
             }
             s.placed = true;
         }
+        for (Removal& r : removals_) {
+            WriteLog(Format(LangText::LogKillingArchive, shortName(r.path)));
+            if (r.overwrittenBy >= 0) {
+                continue; // its content is backed up below, as the part's old file
+            }
+            if (backup) {
+                try {
+                    MoveToRecycleBin(r.path);
+                    r.trashed = true;
+                } catch (const Exception& e) {
+                    WriteLog(Format(LangText::LogBackupError, shortName(r.path), e.message()));
+                }
+            }
+            // An archive left behind would be read again after the new ones.
+            if (!r.trashed && ::unlink(encoded(r.path).constData()) != 0 && errno != ENOENT) {
+                throw Exception(
+                    Format(LangText::CannotRemoveFile, nativePath(r.path), errnoText(errno)),
+                    "EFileError");
+            }
+            r.removed = true;
+        }
         done_ = true;
-        for (const Staged& s : staged_) {
-            dropKeep(s.keep);
+        for (Staged& s : staged_) {
+            if (backup && s.existed && !s.keep.isEmpty()) {
+                backupReplaced(s, [&] { MoveToRecycleBinAs(s.keep, s.target); });
+            }
+            if (!s.trashed) {
+                dropKeep(s.keep);
+            }
         }
-        for (const Removal& r : removals_) {
+        for (Removal& r : removals_) {
             dropKeep(r.keep);
+            if (r.overwrittenBy >= 0) {
+                // Counted as a removed archive, not as a replaced file.
+                Staged& s = staged_[static_cast<std::size_t>(r.overwrittenBy)];
+                r.trashed = s.trashed;
+                s.countAsArchive = true;
+            }
         }
+        for (const Staged& s : staged_) {
+            replacedToTrash = replacedToTrash || (s.trashed && !s.countAsArchive);
+        }
+        removedToTrash = !removals_.empty() && removals_.back().trashed;
     }
 
 private:
     struct Staged {
         QString target, temp, keep;
-        bool existed = false, trashed = false, placed = false;
+        bool existed = false, trashed = false, placed = false, countAsArchive = false;
+        bool backupTried = false;
     };
     struct Removal {
         QString path, keep;
-        bool removed = false;
+        int overwrittenBy = -1;
+        bool removed = false, trashed = false;
     };
+
+    template <typename Move> static void backupReplaced(Staged& s, Move move) {
+        if (s.backupTried) {
+            return;
+        }
+        s.backupTried = true;
+        try {
+            move();
+            s.trashed = true;
+        } catch (const Exception& e) {
+            WriteLog(Format(LangText::LogBackupError, shortName(s.target), e.message()));
+        }
+    }
 
     static QString writeTemp(const QString& target, const std::string& bytes) {
         QString temp;
@@ -308,7 +341,7 @@ private:
             if (!s.placed) {
                 ::unlink(encoded(s.temp).constData());
             }
-            if ((s.placed || s.trashed) && !s.keep.isEmpty()) {
+            if (s.placed && !s.keep.isEmpty()) {
                 restore(s.keep, s.target);
             } else {
                 if (s.placed && !s.existed) {

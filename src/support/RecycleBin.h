@@ -8,4 +8,10 @@ namespace vimosync {
 // no error. Throws Exception("<code> <message>") when the move fails.
 void MoveToRecycleBin(const QString& path);
 
+// Moves the file at path (a second link to a file that has since been replaced, beside
+// it) to the trash under the name and folder of originalPath, as if originalPath had
+// been moved there before it was replaced. Throws like MoveToRecycleBin; on failure the
+// file stays at path.
+void MoveToRecycleBinAs(const QString& path, const QString& originalPath);
+
 } // namespace vimosync

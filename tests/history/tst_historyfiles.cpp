@@ -6,6 +6,7 @@
 
 #include <QDirIterator>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 #include <map>
@@ -279,6 +280,64 @@ private slots:
         SaveHistory(list, backedUp, true);
         QVERIFY(backedUp);
         QCOMPARE(load(file_, true).Count(), 3000);
+    }
+
+    // A process killed in the middle of a save must find every history where it was:
+    // each time a new file is about to take its name, the history file and every old
+    // archive still stand, with old or new content.
+    void historyNeverMissingWhileReplaced_data() {
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<bool>("backup");
+        for (const bool split : {false, true}) {
+            for (const bool backup : {false, true}) {
+                QTest::addRow("%s, trash %s", split ? "split" : "whole", backup ? "on" : "off")
+                    << split << backup;
+            }
+        }
+    }
+    void historyNeverMissingWhileReplaced() {
+        QFETCH(bool, split);
+        QFETCH(bool, backup);
+        Setup().BackupToRecycleBin = backup;
+        writeList(makeList(40, 10, 2, 0), ArchiveName(file_, 1));
+        writeList(makeList(40, 10, 2, 40), ArchiveName(file_, 2));
+        writeList(makeList(40, 10, 2, 80), file_);
+        static QStringList mustStand;
+        static QStringList missing;
+        mustStand = {file_, ArchiveName(file_, 1), ArchiveName(file_, 2)};
+        missing.clear();
+        HistorySaveHooks().fail = [](SaveStep step, const QString&) {
+            if (step == SaveStep::Replace) {
+                for (const QString& p : mustStand) {
+                    if (!QFileInfo::exists(p)) {
+                        missing << p;
+                    }
+                }
+            }
+            return false;
+        };
+        TZMTMessList list = makeList(3000, 100);
+        list.FileName = file_;
+        bool backedUp = false;
+        SaveHistory(list, backedUp, split);
+        QCOMPARE(missing, QStringList());
+        QCOMPARE(backedUp, backup);
+        QCOMPARE(load(file_, true).Count(), split ? 3000 : 3000 + 80);
+        // Only the histories are left: no temporary files, links or staging folders.
+        QCOMPARE(QDir(dir_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 (QStringList{QStringLiteral("Archive"), QStringLiteral("Varyon_12345.zmt")}));
+        if (backup) {
+            // The replaced history reached the trash under its own name and folder.
+            const QString info = trashDir_ + QStringLiteral("/Trash/info/");
+            bool found = false;
+            // A name already in the trash gets a number: "Varyon_12345.zmt-0001".
+            QDirIterator it(info, {QStringLiteral("Varyon_12345.zmt*.trashinfo")}, QDir::Files);
+            while (it.hasNext() && !found) {
+                found = readAll(it.next()).contains("Path=" + QUrl::toPercentEncoding(file_, "/") +
+                                                    "\n");
+            }
+            QVERIFY(found);
+        }
     }
 
     // After every failure the error reaches the caller and each file is as it was.

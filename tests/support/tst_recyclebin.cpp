@@ -57,6 +57,60 @@ private slots:
         QCOMPARE(contents, (QStringList{"first", "second"}));
     }
 
+    // A kept second link goes to the trash as the file it was a link of: named like it,
+    // recorded as coming from its folder, and nothing left beside it.
+    void secondLinkGoesUnderTheOriginalName() {
+        const QString original = work() + "/Varyon 77%ü.zmt";
+        const QString link = work() + "/.Varyon 77%ü.zmt.keep-1";
+        // The same record as the file itself would get when moved there.
+        test::writeAll(original, "older content");
+        MoveToRecycleBin(original);
+        const auto pathLine = [](const QByteArray& info) {
+            for (const QByteArray& line : info.split('\n')) {
+                if (line.startsWith("Path=")) {
+                    return line;
+                }
+            }
+            return QByteArray();
+        };
+        const QByteArray expected =
+            pathLine(test::readAll(trash() + "/info/Varyon 77%ü.zmt.trashinfo"));
+        QVERIFY(!expected.isEmpty());
+
+        test::writeAll(link, "old content");
+        test::writeAll(original, "new content");
+        MoveToRecycleBinAs(link, original);
+        QVERIFY(!QFile::exists(link));
+        QCOMPARE(test::readAll(original), QByteArray("new content"));
+        const QStringList entries =
+            QDir(trash() + "/files").entryList({"Varyon 77*"}, QDir::Files, QDir::Name);
+        QCOMPARE(entries.size(), 2);
+        const QString second = entries.at(0) == "Varyon 77%ü.zmt" ? entries.at(1) : entries.at(0);
+        QCOMPARE(test::readAll(trash() + "/files/" + second), QByteArray("old content"));
+        const QByteArray info = test::readAll(trash() + "/info/" + second + ".trashinfo");
+        QCOMPARE(pathLine(info), expected);
+        QVERIFY(info.contains("DeletionDate="));
+        QCOMPARE(QDir(work()).entryList({"*77*"}, QDir::AllEntries | QDir::Hidden),
+                 QStringList{"Varyon 77%ü.zmt"});
+
+        // When the trash cannot take it, the link stays where it was.
+        test::writeAll(link, "old content");
+        const QString blocked = g_home->filePath("blocked2");
+        test::writeAll(blocked, "a file where the data folder should be");
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", blocked.toLocal8Bit());
+        bool failed = false;
+        try {
+            MoveToRecycleBinAs(link, original);
+        } catch (const Exception&) {
+            failed = true;
+        }
+        qputenv("XDG_DATA_HOME", oldData);
+        QVERIFY(failed);
+        QCOMPARE(test::readAll(link), QByteArray("old content"));
+        QCOMPARE(QDir(work()).entryList({"*77*"}, QDir::AllEntries | QDir::Hidden).size(), 2);
+    }
+
     void missingFileIsNoError() {
         const QStringList before = QDir(trash() + "/files").entryList(QDir::AllEntries);
         MoveToRecycleBin(work() + "/no such file.zmt");
