@@ -45,6 +45,11 @@ public:
     std::size_t size() const noexcept { return n_; }
     bool empty() const noexcept { return n_ == 0; }
     std::string str() const { return std::string(view()); }
+    // The first len bytes (at most size()), sharing this text's storage.
+    HText prefix(std::size_t len) const noexcept {
+        detail::retain(blk_);
+        return HText(blk_, p_, len < n_ ? len : n_);
+    }
 
     friend bool operator==(const HText& a, const HText& b) noexcept { return a.view() == b.view(); }
     friend bool operator==(const HText& a, std::string_view b) noexcept { return a.view() == b; }

@@ -501,7 +501,45 @@ bool IsRecentDuplicate(const TZMTMessList& result, const TZMTMess& m) {
     return false;
 }
 
+namespace {
+
+// Length of the text without the bytes 0 to 32 at its end.
+std::size_t TrimmedLength(const HText& text) {
+    std::size_t n = text.size();
+    while (n > 0 && static_cast<unsigned char>(text.data()[n - 1]) <= 32) {
+        --n;
+    }
+    return n;
+}
+
+// A plain-text history holds no blanks or line breaks at the end of a text: its reader
+// trims them. Against such a destination a source text that ends in them would count as
+// new on every run and be stored once more by every synchronization, so the source is
+// compared and taken as the file will hold it. Returns false when no text needs it.
+bool TrimmedForPlainText(const TZMTMessList& source, const TZMTMessList& destination,
+                         TZMTMessList& trimmed) {
+    if (destination.FileName.isEmpty() || IsBinaryPath(destination.FileName)) {
+        return false;
+    }
+    const auto needs = [](const TZMTMess& m) { return TrimmedLength(m.Text) != m.Text.size(); };
+    if (std::none_of(source.Items.begin(), source.Items.end(), needs)) {
+        return false;
+    }
+    trimmed = source;
+    for (TZMTMess& m : trimmed.Items) {
+        m.Text = m.Text.prefix(TrimmedLength(m.Text));
+    }
+    return true;
+}
+
+} // namespace
+
 void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+    TZMTMessList trimmed;
+    if (TrimmedForPlainText(source, destination, trimmed)) {
+        MergeHistories(trimmed, destination, result);
+        return;
+    }
     if (&result == &source || &result == &destination) {
         // Emptying the result first would destroy the input it also is.
         TZMTMessList merged;

@@ -392,6 +392,40 @@ private slots:
         }
     }
 
+    // A plain-text destination holds its texts without trailing blanks and line breaks;
+    // a source text ending in them is that same message there, and is taken as the
+    // file will hold it. Against a binary destination the bytes decide as always.
+    void trailingBlanksAgainstPlainText_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("destinationFile");
+        QTest::addColumn<QString>("merged");
+        for (int mode : {0, 1}) {
+            QTest::addRow("mode %d, text file", mode)
+                << mode << QStringLiteral("/h/1.TXT") << QStringLiteral("0.000:A | 2.000:C+");
+            QTest::addRow("mode %d, binary file", mode)
+                << mode << QStringLiteral("/h/Varyon_1.zmt")
+                << (mode == 0 ? QStringLiteral("0.000:A\r\n+ | 0.000:A | 2.000:C \t+")
+                              : QStringLiteral("0.000:A | 0.000:A\r\n+ | 2.000:C \t+"));
+        }
+    }
+    void trailingBlanksAgainstPlainText() {
+        QFETCH(int, mode);
+        QFETCH(QString, destinationFile);
+        QFETCH(QString, merged);
+        Setup().MessMergeMode = static_cast<std::uint8_t>(mode);
+        TZMTMessList src = MakeList({{0, "A\r\n"}, {2, "C \t"}});
+        const TZMTMessList srcBefore = src;
+        TZMTMessList dst = MakeList({{0, "A"}});
+        dst.FileName = destinationFile;
+        TZMTMessList result;
+        MergeHistories(src, dst, result);
+        QCOMPARE(Describe(result), merged);
+        QCOMPARE(result.DiffCount, merged.count(QLatin1Char('+')));
+        for (int i = 0; i < src.Count(); ++i) {
+            QVERIFY(SameButSeq(src[i], srcBefore[i]));
+        }
+    }
+
     // The result may be one of the inputs: it is filled from the inputs as they were.
     void resultIsAnInput() {
         for (int mode : {0, 1}) {

@@ -481,6 +481,31 @@ private slots:
         QVERIFY(wf_->State.Analysed);
     }
 
+    // A binary text ending in a line break is stored without it in a plain-text history;
+    // once synchronized, the contact is equal and further runs add nothing.
+    void lineBreakAtTheEndIntoPlainText() {
+        Globals().OwnNick = "me";
+        WriteHistory(S("Varyon_4.zmt"), 2, "4", "d",
+                     {{1, false, "hello\r\n"}, {2, true, "two lines\r\nhere\r\n\r\n"}});
+        WriteHistory(D("4.txt"), 0, "4", "d", {{1, false, "hello"}});
+        analyse();
+        QCOMPARE(Find("4")->DiffCount, 1);
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QCOMPARE(Load(D("4.txt")).Count(), 2);
+        analyse();
+        QCOMPARE(Find("4")->DiffCount, 0);
+        QVERIFY(!Find("4")->Marked);
+        const QByteArray written = Bytes(D("4.txt"));
+        // Checked by hand, the equal contact is written unchanged.
+        for (TZMTHead& e : Globals().HeadList.Items) {
+            e.Checked = true;
+        }
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QCOMPARE(Bytes(D("4.txt")), written);
+    }
+
     void errorInTheMiddleOfARun() {
         Globals().OwnNick = "me";
         WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
