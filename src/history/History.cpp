@@ -129,8 +129,13 @@ public:
 
     void stage(const QString& target, const std::string& bytes) {
         Staged s;
-        s.target = target;
-        s.temp = writeTemp(target, bytes);
+        s.name = target;
+        // A history that is a symbolic link is written where the link points; the new
+        // file would otherwise take the link's place and leave its target stale.
+        const QFileInfo fi(target);
+        const QString real = fi.isSymLink() ? fi.canonicalFilePath() : QString();
+        s.target = real.isEmpty() ? target : real;
+        s.temp = writeTemp(s.target, bytes);
         staged_.push_back(s);
     }
     void remove(const QString& path) { removals_.push_back({path, {}, -1, false, false}); }
@@ -148,7 +153,7 @@ public:
         for (Removal& r : removals_) {
             // An old archive that a new part replaces under the same name.
             for (std::size_t i = 0; i < staged_.size(); ++i) {
-                if (staged_[i].target == r.path) {
+                if (staged_[i].name == r.path) {
                     r.overwrittenBy = static_cast<int>(i);
                 }
             }
@@ -196,6 +201,7 @@ public:
             }
             r.removed = true;
         }
+        syncFolders();
         done_ = true;
         for (Staged& s : staged_) {
             if (backup && s.existed && !s.keep.isEmpty()) {
@@ -222,7 +228,9 @@ public:
 
 private:
     struct Staged {
-        QString target, temp, keep;
+        QString name;   // the history's path as asked for
+        QString target; // the file written: name, or where name links to
+        QString temp, keep;
         bool existed = false, trashed = false, placed = false, countAsArchive = false;
         bool backupTried = false;
     };
@@ -231,6 +239,26 @@ private:
         int overwrittenBy = -1;
         bool removed = false, trashed = false;
     };
+
+    // The renames are on disk only once their folders are: a power cut right after a
+    // save must not bring back the old names. Best effort: the data itself is synced.
+    void syncFolders() const {
+        QStringList folders;
+        for (const Staged& s : staged_) {
+            folders << QFileInfo(s.target).absolutePath();
+        }
+        for (const Removal& r : removals_) {
+            folders << QFileInfo(r.path).absolutePath();
+        }
+        folders.removeDuplicates();
+        for (const QString& f : folders) {
+            const int fd = ::open(encoded(f).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd >= 0) {
+                ::fsync(fd);
+                ::close(fd);
+            }
+        }
+    }
 
     template <typename Move> static void backupReplaced(Staged& s, Move move) {
         if (s.backupTried) {
