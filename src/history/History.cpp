@@ -155,6 +155,7 @@ public:
             for (std::size_t i = 0; i < staged_.size(); ++i) {
                 if (staged_[i].name == r.path) {
                     r.overwrittenBy = static_cast<int>(i);
+                    staged_[i].oldArchive = true;
                 }
             }
             if (r.overwrittenBy < 0) {
@@ -214,14 +215,12 @@ public:
         for (Removal& r : removals_) {
             dropKeep(r.keep);
             if (r.overwrittenBy >= 0) {
-                // Counted as a removed archive, not as a replaced file.
-                Staged& s = staged_[static_cast<std::size_t>(r.overwrittenBy)];
-                r.trashed = s.trashed;
-                s.countAsArchive = true;
+                r.trashed = staged_[static_cast<std::size_t>(r.overwrittenBy)].trashed;
             }
         }
         for (const Staged& s : staged_) {
-            replacedToTrash = replacedToTrash || (s.trashed && !s.countAsArchive);
+            // An old archive's backup counts as a removed archive, not a replaced file.
+            replacedToTrash = replacedToTrash || (s.trashed && !s.oldArchive);
         }
         removedToTrash = !removals_.empty() && removals_.back().trashed;
     }
@@ -231,7 +230,7 @@ private:
         QString name;   // the history's path as asked for
         QString target; // the file written: name, or where name links to
         QString temp, keep;
-        bool existed = false, trashed = false, placed = false, countAsArchive = false;
+        bool existed = false, trashed = false, placed = false, oldArchive = false;
         bool backupTried = false;
     };
     struct Removal {
