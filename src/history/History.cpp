@@ -103,6 +103,10 @@ bool injectedFailure(SaveStep step, const QString& target) {
     return h.fail && h.fail(step, target);
 }
 
+// Tags of the hidden names beside a history while it is saved.
+constexpr const char* kTempTag = ".tmp-";
+constexpr const char* kKeepTag = ".keep-";
+
 // A name beside the target that no history mask matches.
 QString besideName(const QString& target, const char* tag) {
     const QFileInfo fi(target);
@@ -276,7 +280,7 @@ private:
         QString temp;
         int fd = -1;
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temp = besideName(target, ".tmp-");
+            temp = besideName(target, kTempTag);
             fd = ::open(encoded(temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST) {
                 break;
@@ -330,7 +334,7 @@ private:
             return {};
         }
         for (int attempt = 0; attempt < 10; ++attempt) {
-            const QString keep = besideName(path, ".keep-");
+            const QString keep = besideName(path, kKeepTag);
             if (::link(encoded(path).constData(), encoded(keep).constData()) == 0) {
                 return keep;
             }
@@ -428,6 +432,58 @@ QStringList oldArchives(const QString& historyPath) {
 }
 
 } // namespace
+
+int TidyInterruptedSaves(const QString& folder) {
+    const QDir dir(folder);
+    int cleared = 0;
+    // ".NAME.tmp-XXXX" and ".NAME.keep-XXXX" beside the history NAME.
+    const QStringList hidden = dir.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    for (const QString& n : hidden) {
+        for (const char* tag : {kTempTag, kKeepTag}) {
+            const qsizetype at = n.lastIndexOf(QLatin1String(tag));
+            if (at <= 1) {
+                continue;
+            }
+            const QString path = dir.filePath(n);
+            const QString history = dir.filePath(n.mid(1, at - 1));
+            const QByteArray p = encoded(path);
+            struct stat ps, hs;
+            const bool historyStands = ::stat(encoded(history).constData(), &hs) == 0;
+            if (tag == kTempTag) {
+                // The history stands with its old or its new content.
+                if (historyStands && ::unlink(p.constData()) == 0) {
+                    ++cleared;
+                }
+            } else if (historyStands && ::stat(p.constData(), &ps) == 0 && ps.st_ino == hs.st_ino &&
+                       ps.st_dev == hs.st_dev) {
+                if (::unlink(p.constData()) == 0) {
+                    ++cleared;
+                }
+            } else {
+                try {
+                    MoveToRecycleBinAs(path, history);
+                    ++cleared;
+                } catch (const Exception&) {
+                }
+            }
+            break;
+        }
+    }
+    const QStringList staging = dir.entryList({QLatin1String(kTrashStagingPrefix) + '*'},
+                                              QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& s : staging) {
+        const QDir stage(dir.filePath(s));
+        for (const QString& n : stage.entryList(QDir::Files | QDir::Hidden)) {
+            try {
+                MoveToRecycleBinAs(stage.filePath(n), dir.filePath(n));
+                ++cleared;
+            } catch (const Exception&) {
+            }
+        }
+        dir.rmdir(s);
+    }
+    return cleared;
+}
 
 SaveHooks& HistorySaveHooks() {
     static SaveHooks hooks;

@@ -27,11 +27,18 @@ QString ArchiveName(const QString& historyPath, int n);
 
 // Writes the list to its FileName in its Version (split into archive files of
 // NewArchiveSize when split is set). The new content is written completely beside the
-// old file first; only then is the old file moved to the trash (BackupToRecycleBin) or
-// replaced. backedUp tells whether a replaced file went to the trash. Throws Exception
-// on an empty file name, a text too long to store, or a file-system error; the old
-// files are then still in place.
+// old file first; only then does it take the old file's name, and the old content goes
+// to the trash (BackupToRecycleBin) or away. backedUp tells whether a replaced file went to the
+// trash. Throws Exception on an empty file name, a text too long to store, or a file-system error;
+// the old files are then still in place.
 void SaveHistory(TZMTMessList& list, bool& backedUp, bool split);
+
+// Clears the hidden leftovers of saves that were interrupted (the process killed) in the
+// folder: new contents that never took their history's name (removed while the history
+// stands), second links kept of replaced files and backups on their way to the trash
+// (moved to the trash under the history's name; a link to the history as it stands is
+// removed). Nothing that cannot be placed is deleted. Returns how many were cleared.
+int TidyInterruptedSaves(const QString& folder);
 
 // A seam for tests of the save: a step for which `fail` returns true fails as a
 // file-system error would (tests run as root, which no file permission stops).

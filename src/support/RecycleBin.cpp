@@ -125,7 +125,7 @@ void MoveToRecycleBinAs(const QString& path, const QString& originalPath) {
     QString stagingName;
     int err = EEXIST;
     for (int attempt = 0; attempt < 10 && err == EEXIST; ++attempt) {
-        stagingName = QStringLiteral(".vimosync-backup-") +
+        stagingName = QLatin1String(kTrashStagingPrefix) +
                       QString::number(QRandomGenerator::global()->generate64(), 36);
         err = ::mkdir(QFile::encodeName(dir.filePath(stagingName)).constData(), 0700) == 0 ? 0
                                                                                            : errno;

@@ -14,4 +14,8 @@ void MoveToRecycleBin(const QString& path);
 // file stays at path.
 void MoveToRecycleBinAs(const QString& path, const QString& originalPath);
 
+// The hidden folder that MoveToRecycleBinAs gives a file its name in starts so; one
+// left behind (the process killed) holds a file still on its way to the trash.
+inline constexpr const char* kTrashStagingPrefix = ".vimosync-backup-";
+
 } // namespace vimosync

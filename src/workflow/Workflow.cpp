@@ -677,6 +677,11 @@ bool TWorkflow::Sync() {
 
         const bool srcArchives = set.UseVaryonArchives && st.SrcVaryon && st.SrcArchiveExists;
         const bool dstArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
+        if (!DryRun) {
+            // What an earlier run that was killed while saving left beside the histories.
+            TidyInterruptedSaves(st.DstPath);
+            TidyInterruptedSaves(st.DstPath + kSep + set.ArchiveFolderName);
+        }
         // Archive files are binary: a plain-text history split into them would lose
         // every message moved out of the text file, since a text file is read without
         // archives. Only binary histories are split.

@@ -11,6 +11,8 @@
 
 #include <map>
 
+#include <unistd.h>
+
 using namespace vimosync;
 using namespace vimosync::test;
 
@@ -364,6 +366,37 @@ private slots:
             }
             QVERIFY(found);
         }
+    }
+
+    // What a killed save leaves beside the histories: new contents that never took their
+    // names, second links, backups on their way to the trash. Only what stands elsewhere
+    // goes; what may be the only copy goes to the trash, never away.
+    void interruptedSavesAreTidied() {
+        writeList(makeList(3, 10), file_);
+        const QByteArray current = readAll(file_);
+        const QString other = dir_ + QStringLiteral("/Varyon_777.zmt"); // not there
+        const QString stage = dir_ + QStringLiteral("/.vimosync-backup-x1");
+        QVERIFY(QDir().mkpath(stage));
+        writeAll(stage + QStringLiteral("/Varyon_888.zmt"), "on its way");
+        writeAll(dir_ + QStringLiteral("/.Varyon_12345.zmt.tmp-a1"), "new, never placed");
+        writeAll(dir_ + QStringLiteral("/.Varyon_777.zmt.tmp-a2"), "the only copy");
+        QVERIFY(::link(QFile::encodeName(file_).constData(),
+                       QFile::encodeName(dir_ + "/.Varyon_12345.zmt.keep-b2").constData()) == 0);
+        writeAll(dir_ + QStringLiteral("/.Varyon_12345.zmt.keep-b3"), "old content");
+
+        QCOMPARE(TidyInterruptedSaves(dir_), 4);
+        QCOMPARE(readAll(file_), current);
+        QVERIFY(!QFileInfo::exists(other));
+        QCOMPARE(QDir(dir_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 (QStringList{QStringLiteral(".Varyon_777.zmt.tmp-a2"), QStringLiteral("Archive"),
+                              QStringLiteral("Varyon_12345.zmt")}));
+        QStringList trashed;
+        QDirIterator it(trashDir_ + QStringLiteral("/Trash/files"), QDir::Files);
+        while (it.hasNext()) {
+            trashed << QString::fromUtf8(readAll(it.next()));
+        }
+        QVERIFY(trashed.contains(QStringLiteral("old content")));
+        QVERIFY(trashed.contains(QStringLiteral("on its way")));
     }
 
     // After every failure the error reaches the caller and each file is as it was.

@@ -155,3 +155,25 @@ for i in $(seq 1 "$runs"); do
     fi
 done
 echo "OK: $i runs, $killed killed while running, no history lost or damaged"
+
+# The hidden files that a killed save leaves beside the histories are cleared by the next
+# run: kill runs until some are left, then let one run through.
+leftovers() { find "$dst" -name '.*' ! -name . | wc -l; }
+for i in $(seq 1 20); do
+    reset_dst
+    "$cli" --settings "$tmp/settings1.ini" sync --yes "$src" "$dst" >/dev/null 2>&1 &
+    pid=$!
+    sleep "$(awk -v ms="$((RANDOM % (full_ms + 1)))" 'BEGIN { printf "%.3f", ms / 1000 }')"
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    [ "$(leftovers)" -eq 0 ] || break
+done
+before=$(leftovers)
+"$cli" --settings "$tmp/settings1.ini" sync --yes "$src" "$dst" >/dev/null
+python3 "$tmp/check.py" "$cli" "$tmp/settings0.ini" "$dst" --against "$tmp/baseline.json"
+if [ "$(leftovers)" -ne 0 ]; then
+    echo "FAIL: hidden files left after a whole run:"
+    find "$dst" -name '.*' ! -name .
+    exit 1
+fi
+echo "OK: $before hidden leftovers of a killed run cleared by the next one"
