@@ -449,13 +449,13 @@ int TidyInterruptedSaves(const QString& folder) {
             const QByteArray p = encoded(path);
             struct stat ps, hs;
             const bool historyStands = ::stat(encoded(history).constData(), &hs) == 0;
-            if (tag == kTempTag) {
-                // The history stands with its old or its new content.
-                if (historyStands && ::unlink(p.constData()) == 0) {
-                    ++cleared;
-                }
-            } else if (historyStands && ::stat(p.constData(), &ps) == 0 && ps.st_ino == hs.st_ino &&
-                       ps.st_dev == hs.st_dev) {
+            // A new content is not needed while its history stands (with its old or its
+            // new content), nor is a second link to the history as it stands.
+            const bool spare =
+                historyStands &&
+                (tag == kTempTag || (::stat(p.constData(), &ps) == 0 && ps.st_ino == hs.st_ino &&
+                                     ps.st_dev == hs.st_dev));
+            if (spare) {
                 if (::unlink(p.constData()) == 0) {
                     ++cleared;
                 }

@@ -34,10 +34,11 @@ QString ArchiveName(const QString& historyPath, int n);
 void SaveHistory(TZMTMessList& list, bool& backedUp, bool split);
 
 // Clears the hidden leftovers of saves that were interrupted (the process killed) in the
-// folder: new contents that never took their history's name (removed while the history
-// stands), second links kept of replaced files and backups on their way to the trash
-// (moved to the trash under the history's name; a link to the history as it stands is
-// removed). Nothing that cannot be placed is deleted. Returns how many were cleared.
+// folder: new contents that never took their history's name, second links kept of
+// replaced files, backups on their way to the trash. A new content while its history
+// stands and a link to the history as it stands are removed; anything else may be the
+// only copy of something and goes to the trash under the history's name. Returns how
+// many were cleared.
 int TidyInterruptedSaves(const QString& folder);
 
 // A seam for tests of the save: a step for which `fail` returns true fails as a
