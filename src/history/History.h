@@ -2,6 +2,7 @@
 
 // Entry points for reading and writing one contact's history, whatever its format.
 
+#include "history/FileStore.h"
 #include "history/Globals.h"
 
 #include <QString>
@@ -32,21 +33,5 @@ QString ArchiveName(const QString& historyPath, int n);
 // trash. Throws Exception on an empty file name, a text too long to store, or a file-system error;
 // the old files are then still in place.
 void SaveHistory(TZMTMessList& list, bool& backedUp, bool split);
-
-// Clears the hidden leftovers of saves that were interrupted (the process killed) in the
-// folder: new contents that never took their history's name, second links kept of
-// replaced files, backups on their way to the trash. A new content while its history
-// stands and a link to the history as it stands are removed; anything else may be the
-// only copy of something and goes to the trash under the history's name. Returns how
-// many were cleared.
-int TidyInterruptedSaves(const QString& folder);
-
-// A seam for tests of the save: a step for which `fail` returns true fails as a
-// file-system error would (tests run as root, which no file permission stops).
-enum class SaveStep { WriteTemp, Replace };
-struct SaveHooks {
-    bool (*fail)(SaveStep step, const QString& target) = nullptr;
-};
-SaveHooks& HistorySaveHooks();
 
 } // namespace vimosync
