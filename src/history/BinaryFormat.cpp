@@ -281,6 +281,13 @@ void WriteRecord(const TZMTMessList& list, int index, std::string& out) {
                                shortName(list.FileName)),
                         "EZmtError");
     }
+    std::int32_t stamp = 0;
+    if (!StampOfTime(m.Time, list.Version, stamp)) {
+        throw Exception(Format(LangText::DateOutOfRange,
+                               ToDateTime(m.Time).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                               shortName(list.FileName)),
+                        "EZmtError");
+    }
     char rec[kZmtRecordFixed3] = {};
     const auto t = static_cast<std::uint32_t>(text.size());
     rec[1] = 1;
@@ -290,7 +297,7 @@ void WriteRecord(const TZMTMessList& list, int index, std::string& out) {
     put32(rec + 10, static_cast<std::uint32_t>(index) + 1);
     rec[15] = 2;
     rec[17] = 4;
-    put32(rec + 18, static_cast<std::uint32_t>(TimeToStamp(m.Time, list.Version)));
+    put32(rec + 18, static_cast<std::uint32_t>(stamp));
     rec[23] = 3;
     rec[25] = 3;
     rec[26] = m.Outgoing ? 1 : 0;

@@ -55,6 +55,14 @@ public:
     // (no invalid archive, no archive files left beyond a missing number). A save in
     // split mode removes the old archives, so it must know that they were all read.
     bool ArchivesComplete = true;
+    // Set by the loader: the file (or one of its archive files) exists but was not read
+    // whole: a binary record cut short, a plain-text message or line passed over, a
+    // file that cannot be read. Problem names the file and says why.
+    bool Damaged = false;
+    QString Problem;
+    // Set by the merge: why the result cannot be stored in its file's kind (a message
+    // the format cannot hold); empty when it can.
+    QString StoreProblem;
 
     int Count() const { return static_cast<int>(Items.size()); }
     bool IsEmpty() const { return Items.empty(); }

@@ -4,6 +4,7 @@
 #include "history/BinaryFormat.h"
 #include "history/FileStore.h"
 #include "history/TextFormat.h"
+#include "history/TimeStamp.h"
 #include "support/CodePage.h"
 #include "support/Errors.h"
 #include "support/LogFile.h"
@@ -16,6 +17,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,6 +101,8 @@ void ReadEntryHeader(TZMTHead& entry, const QString& path) {
 
 void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
     list.Valid = false;
+    list.Damaged = false;
+    list.Problem.clear();
     if (list.FileName.isEmpty()) {
         return;
     }
@@ -108,11 +112,32 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
     if (!QFileInfo::exists(list.FileName)) {
         return;
     }
+    const auto damaged = [&list](const QString& why) {
+        if (!list.Damaged) {
+            list.Damaged = true;
+            list.Problem = why;
+        }
+    };
     std::string bytes;
     QString error;
     if (IsBinaryPath(list.FileName)) {
-        if (ReadWholeFile(list.FileName, bytes, error)) {
-            ParseBinaryHistory(list, std::move(bytes), mode);
+        if (!ReadWholeFile(list.FileName, bytes, error)) {
+            damaged(Format(LangText::CannotReadFile, nativePath(list.FileName), error));
+            return;
+        }
+        // An empty binary file holds nothing to lose; any other that does not read
+        // whole would lose its unread part when rewritten.
+        const bool empty = bytes.empty();
+        QString why = QString::fromLatin1(LangText::BinaryCutShort);
+        try {
+            TZMTHead head;
+            ParseBinaryHeader(bytes, head);
+        } catch (const Exception& e) {
+            why = e.message();
+        }
+        ParseBinaryHistory(list, std::move(bytes), mode);
+        if (!list.Valid && !empty) {
+            damaged(why);
         }
         return;
     }
@@ -124,7 +149,111 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
     if (!IsUtf8CodePage(codePage)) {
         bytes = CodePageToUtf8(bytes, codePage);
     }
+    const bool archiveDamage = list.Damaged;
+    const QString archiveProblem = list.Problem;
     ParsePlainText(list, std::move(bytes), mode);
+    if (archiveDamage) {
+        list.Damaged = true;
+        list.Problem = archiveProblem;
+    }
+}
+
+namespace {
+
+// A copy of the list's frame (names, version, nicks) without messages.
+void CopyFrame(const TZMTMessList& from, TZMTMessList& to, int version) {
+    to.Items.clear();
+    to.UIN = from.UIN;
+    to.ContactNick = from.ContactNick;
+    to.FileName = from.FileName;
+    to.Version = static_cast<std::uint8_t>(version);
+    to.Scrambled = (version == 2 || version == 3) ? 1 : 0;
+}
+
+QString TimeText(double t) {
+    return ToDateTime(t).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+// True when a binary file of the version keeps every message exactly as it is: the
+// text fits its length field and is not changed by CorrectCRLF on reading, the time
+// has a stamp that gives the same time back.
+bool BinaryHoldsAsIs(const TZMTMessList& list, int version) {
+    const bool correctCrlf = Setup().CorrectCRLF;
+    for (const TZMTMess& m : list.Items) {
+        std::int32_t stamp = 0;
+        if (m.Text.size() > kZmtMaxField || (correctCrlf && NeedsLineBreakFix(m.Text.view())) ||
+            !StampOfTime(m.Time, version, stamp) || StampToTime(stamp, version) != m.Time) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads the bytes of a file of the version (as they go to disk) into out and tells
+// whether every message of the list came back as one message of the same direction at
+// about the same time: a format may change a text as its reader takes it (line breaks,
+// trailing blanks) or drop what its date pattern does not show, never more.
+bool ReadsBack(const TZMTMessList& list, int version, std::string bytes, TZMTMessList& out) {
+    CopyFrame(list, out, version);
+    if (version == 0) {
+        const QString& codePage = Setup().CodePage;
+        if (!IsUtf8CodePage(codePage)) {
+            bytes = CodePageToUtf8(bytes, codePage);
+        }
+        ParsePlainText(out, std::move(bytes), LoadPlain);
+    } else {
+        ParseBinaryHistory(out, std::move(bytes), LoadPlain);
+    }
+    if (out.Count() != list.Count() || out.Damaged) {
+        return false;
+    }
+    for (int i = 0; i < list.Count(); ++i) {
+        if (out[i].Outgoing != list[i].Outgoing || !(std::fabs(out[i].Time - list[i].Time) < 1.0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out, QString& problem) {
+    problem.clear();
+    if (version < 0 || version > 3) {
+        return TStoreCheck::AsIs; // nothing is written in such a version
+    }
+    const QString file = shortName(list.FileName);
+    if (version != 0) {
+        if (BinaryHoldsAsIs(list, version)) {
+            return TStoreCheck::AsIs;
+        }
+        for (const TZMTMess& m : list.Items) {
+            std::int32_t stamp = 0;
+            if (!StampOfTime(m.Time, version, stamp)) {
+                problem = Format(LangText::DateOutOfRange, TimeText(m.Time), file);
+                return TStoreCheck::CannotHold;
+            }
+        }
+    }
+    TZMTMessList frame;
+    CopyFrame(list, frame, version);
+    frame.Items = list.Items;
+    std::string bytes;
+    try {
+        bytes = version == 0 ? BuildPlainText(frame) : BuildBinaryFile(frame);
+    } catch (const Exception& e) {
+        problem = e.message();
+        return TStoreCheck::CannotHold;
+    }
+    if (version == 0 && !IsUtf8CodePage(Setup().CodePage)) {
+        bytes = Utf8ToCodePage(bytes, Setup().CodePage);
+    }
+    if (!ReadsBack(list, version, std::move(bytes), out)) {
+        problem = Format(LangText::MessageNotReadBack, QString::fromUtf8(list.UIN.c_str()), file);
+        return TStoreCheck::CannotHold;
+    }
+    out.Valid = list.Valid;
+    return TStoreCheck::Changed;
 }
 
 QString ArchiveFolder(const QString& historyPath) {
@@ -150,8 +279,10 @@ void LoadArchives(TZMTMessList& list) {
         // Incoming archive messages carry the contact's nick like those of the file.
         part.ContactNick = list.ContactNick;
         LoadHistory(part, LoadPlain, false);
-        if (!part.Valid) {
+        if (!part.Valid || part.Damaged) {
             list.ArchivesComplete = false;
+            list.Damaged = true;
+            list.Problem = Format(LangText::ArchivePartDamaged, QFileInfo(name).fileName());
             return;
         }
         list.Items.reserve(list.Items.size() + part.Items.size());
@@ -169,6 +300,20 @@ void LoadArchives(TZMTMessList& list) {
         }
     }
 }
+
+namespace {
+
+// The writer never puts down a file that would read back as other messages.
+void checkReadsBack(const TZMTMessList& list, const std::string& content) {
+    TZMTMessList back;
+    if (!ReadsBack(list, list.Version, content, back)) {
+        throw Exception(Format(LangText::MessageNotReadBack, QString::fromUtf8(list.UIN.c_str()),
+                               shortName(list.FileName)),
+                        "EZmtError");
+    }
+}
+
+} // namespace
 
 void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
     if (list.FileName.isEmpty()) {
@@ -189,6 +334,7 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
         if (!buildContent(list, content)) {
             return;
         }
+        checkReadsBack(list, content);
         files.stage(list.FileName, content);
         files.commit(backup, removedToTrash, replacedToTrash);
         backedUp = replacedToTrash;
@@ -220,6 +366,7 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
         WriteLog(Format(LangText::LogWritingRecords, part.Count(), shortName(part.FileName)));
         std::string content;
         if (buildContent(part, content)) {
+            checkReadsBack(part, content);
             files.stage(part.FileName, content);
         }
     } while (i < list.Count());

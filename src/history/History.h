@@ -18,6 +18,15 @@ void ReadEntryHeader(TZMTHead& entry, const QString& path);
 // name gives an empty list. A plain-text file that exists but cannot be opened throws.
 void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives);
 
+// What a history file of the version makes of the list's messages, as written by our
+// writer and read back by our reader.
+enum class TStoreCheck {
+    AsIs,      // every message comes back as it is; out is not touched
+    Changed,   // out holds the messages as they come back (same count and order)
+    CannotHold // some message cannot be stored: problem says which and why
+};
+TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out, QString& problem);
+
 // Appends the messages of the history's archive files (archive 1, 2, ... up to the first
 // missing number, stopping at an invalid one) and sets list.ArchivesComplete.
 void LoadArchives(TZMTMessList& list);

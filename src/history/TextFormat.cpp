@@ -4,6 +4,8 @@
 #include "history/BinaryFormat.h"
 #include "history/DateTimeFormat.h"
 #include "history/TimeStamp.h"
+#include "support/Errors.h"
+#include "ui/LangText.h"
 
 #include <QHash>
 
@@ -344,12 +346,15 @@ bool DateReader::read(std::string_view text, double& t, std::int32_t& stamp) con
         }
     }
     const double days = static_cast<double>(DaysFromCivil(y, m, d));
-    const double frac = ((h * 3600 + mi * 60 + s) * 1000) / 86400000.0;
-    t = days >= 0 ? days + frac : days - frac;
     // Before 1899-12-30 the time of day counts backwards, as in the value itself.
     const long long secs = h * 3600 + mi * 60 + s;
     const long long epochSeconds =
         (static_cast<long long>(days) - 25569) * 86400 + (days >= 0 ? secs : -secs);
+    if (days >= 0) {
+        t = TimeOfSeconds(epochSeconds); // the value a binary stamp of this second gives
+    } else {
+        t = days - (secs * 1000) / 86400000.0;
+    }
     stamp = static_cast<std::int32_t>(static_cast<std::uint32_t>(epochSeconds));
     return true;
 }
@@ -375,6 +380,10 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
     HArena arena;
     NickTally tally;
     std::string rearranged;
+    // Lines that hold something but are no part of a message read: a header that does
+    // not read, the body it heads, text before the first separator, a separator at the
+    // end. A file with such lines is damaged: rewritten, it would lose them.
+    int passed = 0;
 
     auto isSeparator = [&rs](std::string_view line, bool& outgoing) {
         if (rs.outSep.in(line)) {
@@ -401,6 +410,7 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
                     found = true;
                     break;
                 }
+                passed += trim(line).empty() ? 0 : 1;
             }
             if (!found) {
                 break;
@@ -410,18 +420,22 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
         std::string_view header;
         std::size_t headerStart = 0;
         if (!lines.next(header, headerStart)) {
+            ++passed;
             break;
         }
         const std::size_t right = header.rfind(rs.right);
         if (right == std::string_view::npos || right == 0) {
+            ++passed;
             continue;
         }
         const std::size_t left = header.substr(0, right).rfind(rs.left);
         if (left == std::string_view::npos) {
+            ++passed;
             continue;
         }
         const std::size_t inner = left + rs.left.size();
         if (inner > right || charCount(header.substr(inner, right - inner)) < 16) {
+            ++passed;
             continue;
         }
         std::string_view dateText = trim(header.substr(inner, right - inner));
@@ -447,6 +461,7 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
         double time = 0;
         std::int32_t stamp = 0;
         if (!dates.read(dateText, time, stamp)) {
+            ++passed;
             continue;
         }
         // The body runs up to the next separator line or the end of the file.
@@ -495,6 +510,10 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
         }
     }
     list.Valid = list.Count() > 0;
+    if (passed > 0) {
+        list.Damaged = true;
+        list.Problem = Format(LangText::TextLinesPassed, passed);
+    }
 
     std::string winner;
     if (mode != LoadPlain && tally.winner(winner)) {
@@ -506,10 +525,63 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
     }
 }
 
+namespace {
+
+// A line that holds a separator text would read back as the start of a message: a
+// space goes in after the first character of each occurrence until none is left, so
+// that the line reads as text and, ignoring blanks, says what it said.
+void AppendUnseparated(std::string& out, std::string_view line, const LineMarker& in,
+                       const LineMarker& outgoing, const std::string& inText,
+                       const std::string& outText) {
+    if (!in.in(line) && !outgoing.in(line)) {
+        out.append(line);
+        return;
+    }
+    std::string l(line);
+    for (std::size_t guard = 0; guard <= line.size() + 1; ++guard) {
+        std::size_t at = std::string::npos;
+        for (const std::string* sep : {&inText, &outText}) {
+            if (!sep->empty()) {
+                at = std::min(at, l.find(*sep));
+            }
+        }
+        if (at == std::string::npos) {
+            break;
+        }
+        std::size_t after = at + 1;
+        while (after < l.size() && (static_cast<unsigned char>(l[after]) & 0xC0) == 0x80) {
+            ++after; // keep a character whole
+        }
+        l.insert(after, 1, ' ');
+    }
+    out.append(l);
+}
+
+// Appends a text line by line, each line break made CR LF, the lines that hold a
+// separator text changed as above.
+void AppendText(std::string& out, std::string_view text, const LineMarker& in,
+                const LineMarker& outgoing, const std::string& inText, const std::string& outText) {
+    LineReader lines(text.data(), text.size());
+    std::string_view piece;
+    std::size_t at = 0;
+    bool first = true;
+    while (lines.next(piece, at)) {
+        if (!first) {
+            out.append("\r\n");
+        }
+        AppendUnseparated(out, piece, in, outgoing, inText, outText);
+        first = false;
+    }
+}
+
+} // namespace
+
 std::string BuildPlainText(const TZMTMessList& list) {
     const TSettings& set = Setup();
     const std::string inSep = utf8(set.MsgInSeparator);
     const std::string outSep = utf8(set.MsgOutSeparator);
+    const LineMarker inMark(inSep);
+    const LineMarker outMark(outSep);
     const TDatePattern pattern(set.DTFormatString);
     std::size_t estimate = 0;
     for (const TZMTMess& m : list.Items) {
@@ -517,14 +589,19 @@ std::string BuildPlainText(const TZMTMessList& list) {
     }
     std::string out;
     out.reserve(estimate);
+    std::string nick;
     for (const TZMTMess& m : list.Items) {
         out.append(m.Outgoing ? outSep : inSep);
         out.append("\r\n");
-        out.append(m.Nick.view());
+        // The nick stays on its header line.
+        nick.assign(m.Nick.view());
+        std::replace_if(
+            nick.begin(), nick.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        AppendUnseparated(out, trim(nick), inMark, outMark, inSep, outSep);
         out.append(" (");
         pattern.AppendTo(out, m.Time);
         out.append(")\r\n");
-        out.append(m.Text.view());
+        AppendText(out, m.Text.view(), inMark, outMark, inSep, outSep);
         out.append("\r\n\r\n");
     }
     return out;

@@ -5,40 +5,79 @@
 
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace vimosync {
 
-double StampToTime(std::int32_t stamp, int version) {
-    const long double exact = static_cast<long double>(stamp) / 86400.0L + kUnixEpochDay;
-    double t = static_cast<double>(exact);
-    if (version == 1) {
-        t = t - Globals().PdaOffset + Setup().ZmtDateOffset;
+namespace {
+
+// The whole seconds of an offset in days (the PDA offset is set in minutes or seconds).
+long long OffsetSeconds(double days) {
+    return std::isfinite(days) ? std::llround(days * 86400.0) : 0;
+}
+
+// Seconds added to a version 1 stamp to give local seconds since 1970.
+long long PdaShiftSeconds() {
+    return -OffsetSeconds(Globals().PdaOffset) +
+           static_cast<long long>(Setup().ZmtDateOffset) * 86400LL;
+}
+
+} // namespace
+
+double TimeOfSeconds(long long seconds) {
+    // One rounding from the exact value, so that the same second gives the same value
+    // whichever format or zone it came through.
+    return static_cast<double>(static_cast<long double>(seconds) / 86400.0L + kUnixEpochDay);
+}
+
+bool SecondsOfTime(double t, long long& seconds) {
+    if (!std::isfinite(t)) {
+        return false;
     }
-    return t;
+    const long double s = std::nearbyintl((static_cast<long double>(t) - kUnixEpochDay) * 86400.0L);
+    constexpr long double lim = 9.0e15L;
+    if (s > lim || s < -lim) {
+        return false;
+    }
+    seconds = static_cast<long long>(s);
+    return true;
+}
+
+double StampToTime(std::int32_t stamp, int version) {
+    long long s = stamp;
+    if (version == 1) {
+        s += PdaShiftSeconds();
+    }
+    return TimeOfSeconds(s);
+}
+
+bool StampOfTime(double t, int version, std::int32_t& stamp) {
+    long long s = 0;
+    if (!SecondsOfTime(t, s)) {
+        return false;
+    }
+    if (version == 1) {
+        s -= PdaShiftSeconds();
+    }
+    if (s < std::numeric_limits<std::int32_t>::min() ||
+        s > std::numeric_limits<std::int32_t>::max()) {
+        return false;
+    }
+    stamp = static_cast<std::int32_t>(s);
+    return true;
 }
 
 std::int32_t TimeToStamp(double t, int version) {
-    long double s;
+    long long s = 0;
+    if (!SecondsOfTime(t, s)) {
+        return 0;
+    }
     if (version == 1) {
-        s = (static_cast<long double>(t) + Globals().PdaOffset - Setup().ZmtDateOffset -
-             kUnixEpochDay) *
-            86400.0L;
-    } else {
-        s = (static_cast<long double>(t) - kUnixEpochDay) * 86400.0L;
+        s -= PdaShiftSeconds();
     }
-    if (!std::isfinite(s)) {
-        return 0;
-    }
-    // Default rounding mode: to nearest, halves to the even neighbour.
-    long double r = std::nearbyintl(s);
-    constexpr long double lim = static_cast<long double>(std::numeric_limits<std::int64_t>::max());
-    if (r > lim || r < -lim) {
-        return 0;
-    }
-    const auto wide = static_cast<std::int64_t>(r);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(wide));
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(s)));
 }
 
 std::uint16_t SwapBytes16(std::uint32_t value) {
@@ -111,10 +150,18 @@ void ReadZone(QString& name, int& bias) {
         return;
     }
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const bool daylight = tz.hasDaylightTime() && tz.isDaylightTime(now);
-    name = tz.displayName(daylight ? QTimeZone::DaylightTime : QTimeZone::StandardTime,
+    // The base offset is the one outside summer time as the clock shows it: the smaller
+    // of the offsets half a year apart. A zone whose rules call its winter time the
+    // daylight time (a negative saving, as in Dublin) is read the same way.
+    const int offsetNow = tz.offsetFromUtc(now);
+    int base = offsetNow;
+    if (tz.hasDaylightTime()) {
+        base = std::min(offsetNow, tz.offsetFromUtc(now.addDays(182)));
+    }
+    const bool summer = offsetNow > base;
+    name = tz.displayName(summer ? QTimeZone::DaylightTime : QTimeZone::StandardTime,
                           QTimeZone::LongName);
-    bias = -tz.standardTimeOffset(now) / 60;
+    bias = -base / 60;
 }
 
 void RefreshZone(bool apply) {

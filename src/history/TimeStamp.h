@@ -16,8 +16,16 @@ constexpr double kUnixEpochDay = 25569.0;
 // Seconds since 1970 to a local date-time value. Version 1 (PDA) stamps are universal
 // time: the PDA offset is taken off and the ZmtDateOffset days added.
 double StampToTime(std::int32_t stamp, int version);
-// The reverse, rounded to the nearest second (halves to even), kept as 32 bits.
+// The reverse, rounded to the nearest second (halves to even), kept as 32 bits (a time
+// outside the stamp range wraps: writers check it with StampOfTime first).
 std::int32_t TimeToStamp(double t, int version);
+// The stamp of a time, false when the time has no stamp (outside the 32-bit range).
+bool StampOfTime(double t, int version, std::int32_t& stamp);
+
+// Local seconds since 1970 to the date-time value and back (to the nearest second).
+// Every reader makes its times through TimeOfSeconds, so one second is one value.
+double TimeOfSeconds(long long seconds);
+bool SecondsOfTime(double t, long long& seconds);
 
 std::uint16_t SwapBytes16(std::uint32_t value);
 std::uint32_t SwapBytes32(std::uint32_t value);

@@ -1,6 +1,7 @@
 #include "merge/Merge.h"
 
 #include "config/Setup.h"
+#include "history/History.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -503,47 +504,32 @@ bool IsRecentDuplicate(const TZMTMessList& result, const TZMTMess& m) {
 
 namespace {
 
-// Length of the text without the bytes 0 to 32 at its end.
-std::size_t TrimmedLength(const HText& text) {
-    std::size_t n = text.size();
-    while (n > 0 && static_cast<unsigned char>(text.data()[n - 1]) <= 32) {
-        --n;
+// The version of the file the result goes to, -1 for a result without a file.
+int TargetVersion(const TZMTMessList& result, const TZMTMessList& destination) {
+    if (result.FileName.isEmpty()) {
+        return -1;
     }
-    return n;
-}
-
-// A plain-text history holds no blanks or line breaks at the end of a text: its reader
-// trims them. Against such a destination a source text that ends in them would count as
-// new on every run and be stored once more by every synchronization, so the source is
-// compared and taken as the file will hold it. Returns false when no text needs it.
-bool TrimmedForPlainText(const TZMTMessList& source, const TZMTMessList& destination,
-                         TZMTMessList& trimmed) {
-    if (destination.FileName.isEmpty() || IsBinaryPath(destination.FileName)) {
-        return false;
+    if (!IsBinaryPath(result.FileName)) {
+        return 0;
     }
-    const auto needs = [](const TZMTMess& m) { return TrimmedLength(m.Text) != m.Text.size(); };
-    if (std::none_of(source.Items.begin(), source.Items.end(), needs)) {
-        return false;
+    if (result.Version >= 1 && result.Version <= 3) {
+        return result.Version;
     }
-    trimmed = source;
-    for (TZMTMess& m : trimmed.Items) {
-        m.Text = m.Text.prefix(TrimmedLength(m.Text));
+    if (destination.Version >= 1 && destination.Version <= 3) {
+        return destination.Version;
     }
-    return true;
+    return 2;
 }
 
 } // namespace
 
-void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
-    TZMTMessList trimmed;
-    if (TrimmedForPlainText(source, destination, trimmed)) {
-        MergeHistories(trimmed, destination, result);
-        return;
-    }
+namespace {
+
+void MergeLists(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
     if (&result == &source || &result == &destination) {
         // Emptying the result first would destroy the input it also is.
         TZMTMessList merged;
-        MergeHistories(source, destination, merged);
+        MergeLists(source, destination, merged);
         result.Items = std::move(merged.Items);
         result.HasDiff = merged.HasDiff;
         result.DiffCount = merged.DiffCount;
@@ -556,6 +542,31 @@ void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessLis
     if (mode < kMergeProcedures.size() && kMergeProcedures[mode] != nullptr) {
         kMergeProcedures[mode](source, destination, result);
     }
+}
+
+} // namespace
+
+void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+    // The destination's file reads its messages back only as its format holds them
+    // (a plain-text file trims blanks and makes every line break CR LF, a binary one has
+    // a 16-bit text length and a 32-bit stamp). Compared as they are, source texts that
+    // the format changes would count as new on every run and be stored once more each
+    // time, so the source is compared and taken as the file will hold it.
+    const int target = TargetVersion(result, destination);
+    QString problem;
+    if (target >= 0) {
+        TZMTMessList stored;
+        const TStoreCheck check = AsStoredIn(source, target, stored, problem);
+        if (check == TStoreCheck::Changed) {
+            MergeLists(stored, destination, result);
+            result.StoreProblem.clear();
+            return;
+        }
+    }
+    // A source the file cannot hold is merged as it is, for the views; the
+    // synchronization refuses to store it.
+    MergeLists(source, destination, result);
+    result.StoreProblem = problem;
 }
 
 } // namespace vimosync

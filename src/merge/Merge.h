@@ -11,7 +11,10 @@ namespace vimosync {
 constexpr double SameTimeTolerance = 1.1574E-5;
 
 // Empties result, then fills it by the procedure of Setup().MessMergeMode and sets its
-// HasDiff and DiffCount. Inputs are not changed except Seq (sorting mode).
+// HasDiff and DiffCount. When the result has a FileName, the source is compared and
+// taken as a file of that kind (its Version for a binary name) holds it, and
+// StoreProblem tells when the file cannot hold some source message. Inputs are not
+// changed except Seq (sorting mode).
 void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result);
 
 bool MessagesEqual(const TZMTMess& a, const TZMTMess& b);

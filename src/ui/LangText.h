@@ -58,6 +58,13 @@ inline constexpr const char* CannotReadFile = "Cannot read file %s: %s";
 inline constexpr const char* CannotWriteFile = "Cannot write file %s: %s";
 inline constexpr const char* CannotReplaceFile = "Cannot replace file %s: %s";
 inline constexpr const char* CannotRemoveFile = "Cannot remove file %s: %s";
+inline constexpr const char* TextLinesPassed = "%d lines could not be read as messages";
+inline constexpr const char* BinaryCutShort = "a record is cut short";
+inline constexpr const char* ArchivePartDamaged = "archive file %s could not be read whole";
+inline constexpr const char* DateOutOfRange =
+    "Message date %s lies outside the dates file %s can store";
+inline constexpr const char* MessageNotReadBack =
+    "A message of %s would not read back from file %s as it was written";
 inline constexpr const char* UnknownCodePage =
     "Unknown code page \"%s\" (key CodePage of section ParseTXT in the settings file)";
 
@@ -113,6 +120,16 @@ inline constexpr const char* SyncFinished =
 inline constexpr const char* SyncBackedUp = "Files backuped: %d";
 inline constexpr const char* SyncSkipped = "Files skipped: %d";
 inline constexpr const char* DstDamaged = "Destination file %s is damaged; contact %s skipped";
+inline constexpr const char* SrcDamaged = "Source file %s is damaged; contact %s skipped: %s";
+inline constexpr const char* ContactNotStored = "Contact %s skipped: %s";
+inline constexpr const char* UinNotPlain =
+    "Contact %s skipped: its UIN is not a plain file name";
+inline constexpr const char* OutsideDestination =
+    "File %s lies outside the destination; contact %s skipped";
+inline constexpr const char* ContactFailed = "Contact %s skipped: %s";
+inline constexpr const char* SyncSkippedLine = "Skipped: %s";
+inline constexpr const char* SyncSkippedMore = "... and %d more";
+inline constexpr const char* SpecialFileSkipped = "Skipped %s: not a regular file";
 inline constexpr const char* MonitorCreateError = "Can't create monitoring thread for %s";
 inline constexpr const char* MonitorWaitFailed = "Fatal error. Wait failed";
 inline constexpr const char* DirChanged =

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <utility>
 
 namespace vimosync {
@@ -120,7 +122,99 @@ private:
     bool& flag_;
 };
 
+// A UIN goes into a file name only when it is a plain name: no separator, not "." or
+// "..", no control character; anything else could name a file outside the folder.
+bool IsPlainName(const std::string& uin) {
+    if (uin.empty() || uin == "." || uin == "..") {
+        return false;
+    }
+    return std::none_of(uin.begin(), uin.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return c == '/' || c == '\\' || u < 32 || u == 127;
+    });
+}
+
+// True when the path names an entry directly in the folder or in its archive folder.
+bool InsideFolder(const QString& path, const QString& folder, const QString& archiveFolderName) {
+    const QFileInfo fi(path);
+    const QString name = fi.fileName();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+        return false;
+    }
+    const QString parent = QDir::cleanPath(fi.absolutePath());
+    const QString base = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    return parent == base || parent == QDir::cleanPath(base + kSep + archiveFolderName);
+}
+
+// The version a history file of this name is written in when its own content does not
+// tell (an empty or missing file): plain text for a text name, else the fallback when
+// it is a binary version.
+int VersionForName(const QString& path, int fallback, bool varyon) {
+    if (!IsBinaryPath(path)) {
+        return 0;
+    }
+    if (fallback >= 1 && fallback <= 3) {
+        return fallback;
+    }
+    return varyon ? 2 : 1;
+}
+
+// A regular file, or a symbolic link to one.
+bool IsRegularFile(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Something other than a regular file (or a link to one) stands at the path: a folder,
+// a FIFO, a device or a socket.
+bool IsSpecialEntry(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+// A folder on a file system that is full or mounted read-only.
+bool DestinationUnwritable(const QString& folder) {
+    struct statvfs fs;
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0) {
+        return true;
+    }
+    return (fs.f_flag & ST_RDONLY) != 0 || fs.f_bavail == 0;
+}
+
 } // namespace
+
+// The destination history of a contact among the names of the destination folder:
+// between two Varyon directories the source file's own name first, then, and
+// otherwise, the search masks in order. Empty when the contact has none.
+QString FindDestinationFile(const TZMTHead& e, const QStringList& dstNames, bool bothVaryon) {
+    const QString uin = Q(e.UIN);
+    if (bothVaryon) {
+        const QStringList exact{e.SrcFile};
+        const auto it = std::find_if(dstNames.begin(), dstNames.end(),
+                                     [&](const QString& n) { return WildMatch(n, exact); });
+        if (it != dstNames.end()) {
+            WriteLog(Format(LangText::DstFileLog, e.SrcFile) +
+                     QString::fromLatin1(LangText::DstFileOk));
+            return *it;
+        }
+    }
+    if (IsPlainName(e.UIN)) {
+        for (int m = 0; m < kFormatVersionCount; ++m) {
+            const char* mask = SearchMasks[static_cast<std::size_t>(m)];
+            const QStringList parts = MaskParts(mask, uin);
+            const bool lastMask = m == kFormatVersionCount - 1;
+            for (const QString& n : dstNames) {
+                if (WildMatch(n, parts) && !(lastMask && DigitBeforeUin(n, uin))) {
+                    WriteLog(Format(LangText::DstFileLog, FormatMask(mask, uin)) +
+                             QString::fromLatin1(LangText::DstFileOk));
+                    return n;
+                }
+            }
+        }
+    }
+    WriteLog(Format(LangText::DstFileLog, e.UIN) + QString::fromLatin1(LangText::DstFileNotFound));
+    return {};
+}
 
 // ---- Pure parts: control state, contact list, recent-directory lists
 
@@ -321,6 +415,14 @@ void TWorkflow::onMonitorNotice(int index, quint64 generation) {
     if (generation != monitorGeneration_ || !monitor_) {
         return;
     }
+    if (commandRunning_) {
+        // The command's result is out of date once it ends; it is told then, so that the
+        // command does not end by declaring valid what the notice made stale.
+        if (pendingNotice_ < 0) {
+            pendingNotice_ = index;
+        }
+        return;
+    }
     DirChanged(index);
 }
 
@@ -352,9 +454,20 @@ void TWorkflow::Analyse() {
     }
     Globals().HeadList.Clear();
     AddPathsToMRU();
-    TBusyCursor busy(ui_);
-    TRunningGuard running(commandRunning_);
-    analyseInner();
+    {
+        TBusyCursor busy(ui_);
+        TRunningGuard running(commandRunning_);
+        analyseInner();
+    }
+    reportPendingNotice();
+}
+
+void TWorkflow::reportPendingNotice() {
+    if (pendingNotice_ >= 0) {
+        const int index = pendingNotice_;
+        pendingNotice_ = -1;
+        DirChanged(index);
+    }
 }
 
 bool TWorkflow::analyseInner() {
@@ -384,8 +497,20 @@ bool TWorkflow::analyseInner() {
         if (fi.isDir()) {
             continue;
         }
+        const QString path = st.SrcPath + kSep + fi.fileName();
+        if (!IsRegularFile(path)) {
+            // A FIFO or a device would block the read or never end.
+            WriteLog(Format(LangText::SpecialFileSkipped, path));
+            continue;
+        }
         TZMTHead& e = NewEntry(heads);
-        ReadEntryHeader(e, st.SrcPath + kSep + fi.fileName());
+        try {
+            ReadEntryHeader(e, path);
+        } catch (const Exception& ex) {
+            e.Valid = false;
+            e.SrcFile = fi.fileName();
+            WriteLog(ex.message());
+        }
         WriteLog(Format(LangText::ReadSrc, e.SrcFile, e.UIN));
     }
 
@@ -416,11 +541,10 @@ bool TWorkflow::analyseInner() {
 
     if (st.DstVaryon && !st.DstArchiveExists && set.CreateArchivesFolder) {
         const QString folder = st.DstPath + kSep + set.ArchiveFolderName;
+        ui_.processEvents(); // a notice of a change before this point is kept
         StopMonitor();
         WriteLog(Format(LangText::CreatingArchiveFolder, folder));
-        if (DryRun) {
-            State.DstArchiveExists = true; // as it would be after the creation
-        } else {
+        if (!DryRun) {
             QDir().mkpath(folder); // a failure shows as a missing folder below
             State.DstArchiveExists = QFileInfo(folder).isDir();
         }
@@ -438,48 +562,13 @@ bool TWorkflow::analyseInner() {
         if (!e.Valid) {
             continue;
         }
-        const QString uin = Q(e.UIN);
-        if (st.SrcVaryon && st.DstVaryon) {
-            const QStringList exact{e.SrcFile};
-            const auto it = std::find_if(dstNames.begin(), dstNames.end(),
-                                         [&](const QString& n) { return WildMatch(n, exact); });
-            if (it != dstNames.end()) {
-                e.DstFile = *it;
-                WriteLog(Format(LangText::DstFileLog, e.SrcFile) +
-                         QString::fromLatin1(LangText::DstFileOk));
-                continue;
-            }
-        } else {
-            bool found = false;
-            for (int m = 0; m < kFormatVersionCount && !found; ++m) {
-                const char* mask = SearchMasks[static_cast<std::size_t>(m)];
-                const QStringList parts = MaskParts(mask, uin);
-                const bool lastMask = m == kFormatVersionCount - 1;
-                for (const QString& n : dstNames) {
-                    if (WildMatch(n, parts) && !(lastMask && DigitBeforeUin(n, uin))) {
-                        e.DstFile = n;
-                        WriteLog(Format(LangText::DstFileLog, FormatMask(mask, uin)) +
-                                 QString::fromLatin1(LangText::DstFileOk));
-                        found = true;
-                        break;
-                    }
-                }
-            }
-            if (found) {
-                continue;
-            }
-        }
-        WriteLog(Format(LangText::DstFileLog, e.UIN) +
-                 QString::fromLatin1(LangText::DstFileNotFound));
-        e.DstFile.clear();
+        e.DstFile = FindDestinationFile(e, dstNames, st.SrcVaryon && st.DstVaryon);
     }
 
     // Per-contact load and merge, one contact's histories at a time.
     ui_.rebuildContactList();
     std::vector<std::pair<int, int>> versionCounts; // version -> count, first met first
     int unnamed = 0;
-    const bool srcArchives = set.UseVaryonArchives && st.SrcVaryon && st.SrcArchiveExists;
-    const bool dstArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
     for (int i = 0; i < heads.Count(); ++i) {
         TZMTHead& e = heads[i];
         bool marked = true;
@@ -487,22 +576,26 @@ bool TWorkflow::analyseInner() {
         if (e.Valid) {
             ShowProgress(Q(e.Nick) + QLatin1Char(' ') +
                          Format(LangText::ProgressOf, i + 1, heads.Count()));
-            TZMTMessList source;
-            source.FileName = st.SrcPath + kSep + e.SrcFile;
-            LoadHistory(source, LoadPlain, srcArchives);
-            srcCount = source.Count();
-            TZMTMessList dest;
-            if (!e.DstFile.isEmpty()) {
-                dest.FileName = st.DstPath + kSep + e.DstFile;
-                LoadHistory(dest, LoadContactNick, dstArchives);
+            TContactMerge m;
+            try {
+                mergeContact(e, e.DstFile, LoadContactNick, m);
+            } catch (const Exception& ex) {
+                m.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
             }
+            if (!m.Skip.isEmpty()) {
+                WriteLog(m.Skip);
+            }
+            const TZMTMessList& source = m.Source;
+            const TZMTMessList& dest = m.Destination;
+            const TZMTMessList& result = m.Result;
+            srcCount = source.Count();
             if (e.Nick.empty() && !dest.ContactNick.empty()) {
                 e.Nick = dest.ContactNick;
             }
             if (e.DstFile.isEmpty()) {
                 ++unnamed;
             } else {
-                const int v = dest.Version;
+                const int v = result.Version;
                 auto it = std::find_if(versionCounts.begin(), versionCounts.end(),
                                        [v](const auto& p) { return p.first == v; });
                 if (it == versionCounts.end()) {
@@ -511,9 +604,6 @@ bool TWorkflow::analyseInner() {
                     ++it->second;
                 }
             }
-            TZMTMessList result;
-            result.FileName = st.DstPath + kSep + e.DstFile;
-            MergeHistories(source, dest, result);
             e.DiffCount = result.DiffCount;
             WriteLog(Format(LangText::UinParsed, e.UIN, source.Count(), dest.Count(),
                             result.Count(), result.DiffCount, int(result.HasDiff)));
@@ -617,6 +707,89 @@ QString TWorkflow::NewDestinationName(const TZMTHead& e) const {
     return State.DstPath + kSep + FormatMask(SaveMasks[Globals().DefaultFileVersion], Q(e.UIN));
 }
 
+void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMode dstMode,
+                             TContactMerge& m) const {
+    const TSettings& set = Setup();
+    const TWorkflowState& st = State;
+    const bool srcArchives = set.UseVaryonArchives && st.SrcVaryon && st.SrcArchiveExists;
+    const bool dstArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
+    const auto skip = [&m](const QString& why) {
+        if (m.Skip.isEmpty()) {
+            m.Skip = why;
+        }
+    };
+
+    m.Source.UIN = e.UIN;
+    m.Source.ContactNick = e.Nick;
+    m.Source.FileName = st.SrcPath + kSep + e.SrcFile;
+    LoadHistory(m.Source, LoadPlain, srcArchives);
+    if (m.Source.Damaged) {
+        skip(Format(LangText::SrcDamaged, e.SrcFile, e.UIN, m.Source.Problem));
+    }
+
+    m.Created = dstFile.isEmpty();
+    const QString newName = m.Created ? NewDestinationName(e) : QString();
+    m.Destination.UIN = e.UIN;
+    m.Destination.ContactNick = e.Nick;
+    if (!m.Created) {
+        m.Destination.FileName = st.DstPath + kSep + dstFile;
+    } else if (dstArchives) {
+        // Archive files of the new file's name may already stand in the archive folder
+        // without their history file; a split save removes them, so their messages are
+        // read first.
+        m.Destination.FileName = newName;
+    }
+    if (!m.Destination.FileName.isEmpty() && IsSpecialEntry(m.Destination.FileName)) {
+        // Nothing is read from or written over a FIFO, a device or a folder.
+        skip(
+            Format(LangText::SpecialFileSkipped, QDir::toNativeSeparators(m.Destination.FileName)));
+        m.Destination.FileName.clear();
+    }
+    LoadHistory(m.Destination, dstMode, dstArchives);
+
+    TZMTMessList& r = m.Result;
+    r.UIN = e.UIN;
+    r.ContactNick = e.Nick;
+    if (!m.Created) {
+        r.FileName = m.Destination.FileName;
+        // A file that holds nothing yet (empty, or gone since the analysis) is written in
+        // the format its name says, not in the version of an empty list.
+        r.Version = static_cast<std::uint8_t>(VersionForName(
+            r.FileName, m.Destination.Valid ? m.Destination.Version : Globals().DefaultFileVersion,
+            st.DstVaryon));
+    } else {
+        r.FileName = newName;
+        const int v =
+            (st.SrcVaryon && st.DstVaryon) ? m.Source.Version : Globals().DefaultFileVersion;
+        r.Version = static_cast<std::uint8_t>(VersionForName(r.FileName, v, st.DstVaryon));
+        if (!IsPlainName(e.UIN) && !(st.SrcVaryon && st.DstVaryon)) {
+            skip(Format(LangText::UinNotPlain, e.UIN));
+        }
+    }
+    r.Scrambled = (r.Version == 2 || r.Version == 3) ? 1 : 0;
+    if (IsSpecialEntry(r.FileName)) {
+        skip(Format(LangText::SpecialFileSkipped, QDir::toNativeSeparators(r.FileName)));
+    }
+    if (!InsideFolder(r.FileName, st.DstPath, set.ArchiveFolderName)) {
+        skip(Format(LangText::OutsideDestination, QDir::toNativeSeparators(r.FileName), e.UIN));
+    }
+
+    MergeHistories(m.Source, m.Destination, r);
+
+    // A destination that did not load whole would be replaced by a merge that lacks its
+    // unread messages, and a split would remove archives that were never read.
+    const bool split = dstArchives && r.Version != 0;
+    if (m.Destination.Damaged || (split && !m.Destination.ArchivesComplete)) {
+        const QString name = QFileInfo(m.Destination.FileName).fileName();
+        skip(Format(LangText::DstDamaged, name, e.UIN) +
+             (m.Destination.Problem.isEmpty() ? QString()
+                                              : QStringLiteral(": ") + m.Destination.Problem));
+    }
+    if (!r.StoreProblem.isEmpty()) {
+        skip(Format(LangText::ContactNotStored, e.UIN, r.StoreProblem));
+    }
+}
+
 bool TWorkflow::Sync() {
     if (IsBusy()) {
         return false;
@@ -635,6 +808,8 @@ bool TWorkflow::Sync() {
     int created = 0;
     int backedUp = 0;
     int skipped = 0;
+    QStringList skippedLines;
+    LastSyncSkipped = 0;
 
     if (!st.NickEdited && NickUnset() && !st.DstVaryon) {
         ui_.beep();
@@ -675,19 +850,19 @@ bool TWorkflow::Sync() {
         WriteLog(QString::fromLatin1(LangText::SyncParameters) + QLatin1Char(' ') + versionLine +
                  kCrLf + offsetLine + QStringLiteral("; ") + nickLine + kCrLf + ArchivesLine());
 
-        const bool srcArchives = set.UseVaryonArchives && st.SrcVaryon && st.SrcArchiveExists;
         const bool dstArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
         if (!DryRun) {
             // What an earlier run that was killed while saving left beside the histories.
             TidyInterruptedSaves(st.DstPath);
             TidyInterruptedSaves(st.DstPath + kSep + set.ArchiveFolderName);
         }
-        // Archive files are binary: a plain-text history split into them would lose
-        // every message moved out of the text file, since a text file is read without
-        // archives. Only binary histories are split.
-        const auto splitFor = [dstArchives](const TZMTMessList& list) {
-            return dstArchives && list.Version != 0;
-        };
+        // The destination as it is now: a contact without a destination file in the
+        // analysis may have one by now (written for another source file of the same UIN
+        // earlier in this run, or since the analysis), and is merged with it then.
+        QStringList dstNames;
+        for (const QFileInfo& fi : ListEntries(st.DstPath, QStringLiteral("*"), QDir::Files)) {
+            dstNames.append(fi.fileName());
+        }
         for (const TZMTHead& e : heads.Items) {
             if (!e.Checked || !e.Valid) {
                 continue;
@@ -695,75 +870,58 @@ bool TWorkflow::Sync() {
             TSyncItem item;
             item.UIN = e.UIN;
             item.Nick = e.Nick;
-            TZMTMessList result;
-            {
-                TZMTMessList source;
-                source.UIN = e.UIN;
-                source.ContactNick = e.Nick;
-                source.FileName = st.SrcPath + kSep + e.SrcFile;
-                LoadHistory(source, LoadPlain, srcArchives);
-                TZMTMessList dest;
-                dest.UIN = e.UIN;
-                dest.ContactNick = e.Nick;
-                if (!e.DstFile.isEmpty()) {
-                    dest.FileName = st.DstPath + kSep + e.DstFile;
-                } else if (dstArchives) {
-                    // Archive files of the new file's name may already stand in the
-                    // archive folder without their history file; a split save removes
-                    // them, so their messages are read first.
-                    dest.FileName = NewDestinationName(e);
-                }
-                LoadHistory(dest, LoadPlain, dstArchives);
-
-                result.UIN = e.UIN;
-                result.ContactNick = e.Nick;
-                if (!e.DstFile.isEmpty()) {
-                    item.Created = false;
-                    result.FileName = dest.FileName;
-                    result.Version = dest.Version;
-                    result.Scrambled = dest.Scrambled;
-                } else {
-                    item.Created = true;
-                    result.FileName = NewDestinationName(e);
-                    result.Version = (st.SrcVaryon && st.DstVaryon) ? source.Version
-                                                                    : Globals().DefaultFileVersion;
-                    result.Scrambled = (result.Version == 2 || result.Version == 3) ? 1 : 0;
-                }
-                ShowProgress(QString::fromLatin1(LangText::Synchronizing) + QLatin1Char(' ') +
-                             Q(e.Nick));
-                MergeHistories(source, dest, result);
-                WriteLog(Format(LangText::UinParsed, e.UIN, source.Count(), dest.Count(),
-                                result.Count(), result.DiffCount, int(result.HasDiff)));
-
-                // A destination that did not load whole would be replaced by a merge that
-                // lacks its unread messages, and a split would remove archives that were
-                // never read: such a contact is left alone.
-                if (!dest.FileName.isEmpty()) {
-                    const QFileInfo dstInfo(dest.FileName);
-                    const bool unreadable = !e.DstFile.isEmpty() && dstInfo.exists() &&
-                                            dstInfo.size() > 0 && !dest.Valid;
-                    const bool archivesUnread = splitFor(result) && !dest.ArchivesComplete;
-                    if (unreadable || archivesUnread) {
-                        WriteLog(Format(LangText::DstDamaged, dstInfo.fileName(), e.UIN));
-                        item.Skipped = true;
-                        ++skipped;
-                    }
-                }
+            ShowProgress(QString::fromLatin1(LangText::Synchronizing) + QLatin1Char(' ') +
+                         Q(e.Nick));
+            const QString dstFile =
+                !e.DstFile.isEmpty()
+                    ? e.DstFile
+                    : FindDestinationFile(e, dstNames, st.SrcVaryon && st.DstVaryon);
+            TContactMerge m;
+            try {
+                mergeContact(e, dstFile, LoadPlain, m);
+            } catch (const Exception& ex) {
+                m.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
             }
+            const TZMTMessList& result = m.Result;
+            WriteLog(Format(LangText::UinParsed, e.UIN, m.Source.Count(), m.Destination.Count(),
+                            result.Count(), result.DiffCount, int(result.HasDiff)));
+            item.Created = m.Created;
             item.FileName = result.FileName;
             item.Version = result.Version;
             item.Count = result.Count();
             item.DiffCount = result.DiffCount;
+            item.Skipped = !m.Skip.isEmpty();
             item.Written = result.HasDiff && !item.Skipped;
-            if (item.Written) {
+            if (item.Written && !DryRun) {
                 bool backup = false;
-                if (!DryRun) {
-                    SaveHistory(result, backup, splitFor(result));
+                try {
+                    SaveHistory(m.Result, backup, dstArchives && result.Version != 0);
+                    if (backup) {
+                        ++backedUp;
+                    }
+                } catch (const Exception& ex) {
+                    // A destination that is full or read-only fails every contact alike:
+                    // the run ends there. Anything else concerns this contact's files.
+                    if (DestinationUnwritable(st.DstPath)) {
+                        throw;
+                    }
+                    m.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
+                    item.Skipped = true;
+                    item.Written = false;
                 }
+            }
+            if (item.Written) {
                 ++(item.Created ? created : updated);
-                if (backup) {
-                    ++backedUp;
+                const QString name = QFileInfo(result.FileName).fileName();
+                if (!dstNames.contains(name)) {
+                    dstNames.append(name);
                 }
+            }
+            if (item.Skipped) {
+                WriteLog(m.Skip);
+                item.Reason = m.Skip;
+                skippedLines.append(m.Skip);
+                ++skipped;
             }
             if (OnSyncItem) {
                 OnSyncItem(item);
@@ -777,8 +935,16 @@ bool TWorkflow::Sync() {
     if (set.BackupToRecycleBin) {
         text += kCrLf + Format(LangText::SyncBackedUp, backedUp);
     }
+    LastSyncSkipped = skipped;
     if (skipped > 0) {
         text += kCrLf + Format(LangText::SyncSkipped, skipped);
+        constexpr int kShown = 20;
+        for (int k = 0; k < skippedLines.size() && k < kShown; ++k) {
+            text += kCrLf + Format(LangText::SyncSkippedLine, skippedLines[k]);
+        }
+        if (skippedLines.size() > kShown) {
+            text += kCrLf + Format(LangText::SyncSkippedMore, int(skippedLines.size()) - kShown);
+        }
     }
     WriteLog(text);
     WriteLog(QString::fromLatin1(LangText::LogSeparator));
@@ -863,6 +1029,7 @@ void TWorkflow::loadOrEmpty(TZMTMessList& list, TLoadMode mode, bool archives) {
 // The frame of the spam finder and the full-text search: every valid contact is
 // unchecked, then checked by the rule; the list is rebuilt on every way out.
 void TWorkflow::checkEachContact(const std::function<bool(const TZMTHead&)>& rule) {
+    TFinally notice([this] { reportPendingNotice(); });
     TBusyCursor busy(ui_);
     TRunningGuard running(commandRunning_);
     TFinally closing([this] {

@@ -81,6 +81,10 @@ QString ContactLineText(const TZMTHead& entry);
 // depth items. Returns the text that became the first item.
 QString AddPathToMRU(QStringList& items, const QString& text, int depth);
 
+// The destination history of a contact among the names of the destination folder;
+// empty when it has none.
+QString FindDestinationFile(const TZMTHead& e, const QStringList& dstNames, bool bothVaryon);
+
 // A path as the window keeps it: without trailing separators (the root stays "/").
 QString StripTrailingSeparator(const QString& path);
 
@@ -93,7 +97,8 @@ struct TSyncItem {
     int Version = 0;
     bool Created = false;
     bool Written = false; // the merge found a difference, so the file is (re)written
-    bool Skipped = false; // the destination file is damaged and left alone
+    bool Skipped = false; // the contact cannot be merged soundly and is left alone
+    QString Reason;       // why it was skipped
     int Count = 0;        // messages of the merged history
     int DiffCount = 0;
 };
@@ -113,6 +118,8 @@ public:
     bool DryRun = false;
     // Told about every contact the synchronization merges.
     std::function<void(const TSyncItem&)> OnSyncItem;
+    // Contacts the last synchronization skipped (damaged, refused or failed files).
+    int LastSyncSkipped = 0;
 
     // The directory boxes' change handlers: the text less a trailing separator.
     void SrcPathEditChange(const QString& text);
@@ -166,7 +173,18 @@ public:
     void DirChanged(int index);
 
 private:
+    // One contact's histories read and merged as the synchronization stores them.
+    struct TContactMerge {
+        TZMTMessList Source, Destination, Result;
+        bool Created = false; // the result is a new file
+        QString Skip;         // why the contact cannot be merged soundly; empty: it can
+    };
+    // dstFile: the contact's destination file name in DstPath, empty for none.
+    void mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMode dstMode,
+                      TContactMerge& m) const;
     void onMonitorNotice(int index, quint64 generation);
+    // Tells the user of a change notice that came while a command ran.
+    void reportPendingNotice();
     bool analyseInner();
     QString NewDestinationName(const TZMTHead& e) const;
     void loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& dst,
@@ -181,6 +199,7 @@ private:
     bool commandRunning_ = false;
     std::unique_ptr<TMonitorTrd> monitor_;
     quint64 monitorGeneration_ = 0;
+    int pendingNotice_ = -1; // a notice that came while a command ran, -1 for none
 };
 
 } // namespace vimosync

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QtTest>
+#include <limits>
+
 using namespace vimosync;
 using namespace vimosync::test;
 
@@ -113,6 +116,7 @@ private slots:
         list.Version = 3;
         list.Scrambled = 1;
         NewMessage(list).Text = "hello";
+        list[0].Time = kUnixEpochDay;
         std::string rec;
         WriteRecord(list, 0, rec);
         QCOMPARE(rec.size(), std::size_t(35 + 5));
@@ -297,15 +301,38 @@ private slots:
         list.Scrambled = 1;
         list.FileName = QStringLiteral("/somewhere/Varyon_1.zmt");
         NewMessage(list).Text = std::string(65535, 'x');
+        list[0].Time = kUnixEpochDay;
         const std::string fits = BuildBinaryFile(list);
         QCOMPARE(parse(qbytes(fits))[0].Text.size(), std::size_t(65535));
         NewMessage(list).Text = std::string(65536, 'y');
+        list[1].Time = kUnixEpochDay;
         try {
             BuildBinaryFile(list);
             QFAIL("no error");
         } catch (const Exception& e) {
             QCOMPARE(e.message(), QStringLiteral("Message text too long to store (65536 bytes) "
                                                  "in file Varyon_1.zmt"));
+        }
+    }
+
+    // A date whose stamp does not fit 32 bits is refused, never stored wrapped into
+    // another century; the last seconds of the range are stored as they are.
+    void datesOutsideTheStampRangeAreRefused() {
+        for (int version : {1, 2, 3}) {
+            TZMTMessList list;
+            list.UIN = "1";
+            list.Version = static_cast<std::uint8_t>(version);
+            list.FileName = QStringLiteral("/somewhere/x.zmt");
+            NewMessage(list).Time = StampToTime(std::numeric_limits<std::int32_t>::max(), version);
+            NewMessage(list).Time = StampToTime(std::numeric_limits<std::int32_t>::min(), version);
+            const TZMTMessList back = parse(qbytes(BuildBinaryFile(list)));
+            QCOMPARE(back.Count(), 2);
+            QCOMPARE(back[0].Time, list[0].Time);
+            QCOMPARE(back[1].Time, list[1].Time);
+            NewMessage(list).Time = list[0].Time + 1.0 / 86400;
+            QVERIFY_THROWS_EXCEPTION(Exception, BuildBinaryFile(list));
+            list[2].Time = list[1].Time - 1.0 / 86400;
+            QVERIFY_THROWS_EXCEPTION(Exception, BuildBinaryFile(list));
         }
     }
 

@@ -418,6 +418,7 @@ private slots:
         TZMTMessList dst = MakeList({{0, "A"}});
         dst.FileName = destinationFile;
         TZMTMessList result;
+        result.FileName = destinationFile; // the kind of file the result is stored in
         MergeHistories(src, dst, result);
         QCOMPARE(Describe(result), merged);
         QCOMPARE(result.DiffCount, merged.count(QLatin1Char('+')));
