@@ -8,6 +8,7 @@
 #include <QTimeZone>
 #include <QtTest>
 
+#include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <limits>
@@ -179,6 +180,10 @@ private slots:
         QTest::newRow("UTC") << QByteArray("UTC") << 0;
         QTest::newRow("New York, summer time") << QByteArray("America/New_York") << 300;
         QTest::newRow("Berlin, summer time") << QByteArray("Europe/Berlin") << -60;
+        // Its rules call the winter time the daylight time (a negative saving): the
+        // base is still the offset outside summer time, as the clock shows it.
+        QTest::newRow("Dublin, summer time in winter rules") << QByteArray("Europe/Dublin") << 0;
+        QTest::newRow("Sydney, summer time in January") << QByteArray("Australia/Sydney") << -600;
     }
     void readZone() {
         QFETCH(QByteArray, zone);
@@ -192,6 +197,25 @@ private slots:
         QCOMPARE(Globals().ZoneBias, bias);
         QCOMPARE(Globals().ZoneName, name);
         QCOMPARE(Globals().PdaOffset, bias / 1440.0);
+    }
+
+    // One second is one value, whether it came as a version 1 stamp (universal time
+    // less the zone's bias) or as a version 2 stamp or a text date (local time): values
+    // that miss each other by a rounding error would count as different messages.
+    void oneSecondIsOneValueInEveryZone() {
+        for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Kolkata",
+                                 "America/St_Johns", "Europe/Dublin", "Australia/Adelaide"}) {
+            UseZone(zone);
+            const long long shift = std::llround(Globals().PdaOffset * 86400);
+            for (std::int32_t local = 1600000000; local < 1600000000 + 5000; local += 7) {
+                const double v2 = StampToTime(local, 2);
+                const double v1 = StampToTime(static_cast<std::int32_t>(local + shift), 1);
+                QCOMPARE(v1, v2);
+                QCOMPARE(v2, TimeOfSeconds(local));
+                QCOMPARE(TimeToStamp(v1, 1), static_cast<std::int32_t>(local + shift));
+                QCOMPARE(TimeToStamp(v2, 2), local);
+            }
+        }
     }
 
     void refreshWithoutApplyKeepsOffset() {
