@@ -80,6 +80,9 @@ int CmdSync(const QStringList& argsIn, CliIo& io) {
         io.out << Format(LangText::CliItemLine, what, item.FileName, label, item.Count,
                          item.DiffCount, Q(item.UIN))
                << "\n";
+        if (item.Skipped) {
+            io.err << "vimosync-cli: " << item.Reason << "\n";
+        }
     };
 
     wf.Analyse();
@@ -99,6 +102,11 @@ int CmdSync(const QStringList& argsIn, CliIo& io) {
     }
     if (!wf.Sync()) {
         io.err << "vimosync-cli: " << LangText::CliSyncStopped << "\n";
+        return kExitError;
+    }
+    if (wf.LastSyncSkipped > 0) {
+        // The others were written; the exit status still says that not all went through.
+        io.err << "vimosync-cli: " << Format(LangText::CliSomeSkipped, wf.LastSyncSkipped) << "\n";
         return kExitError;
     }
     return kExitOk;

@@ -360,7 +360,8 @@ inline constexpr const char* CliItemCreated = "created";
 inline constexpr const char* CliItemWouldUpdate = "would update";
 inline constexpr const char* CliItemWouldCreate = "would create";
 inline constexpr const char* CliItemUnchanged = "unchanged";
-inline constexpr const char* CliItemSkipped = "skipped (damaged)";
+inline constexpr const char* CliItemSkipped = "skipped";
+inline constexpr const char* CliSomeSkipped = "%d contacts skipped; see the report";
 
 // merge
 inline constexpr const char* CliMergeUsage = "Usage: vimosync-cli merge [--json] [--mode N] "

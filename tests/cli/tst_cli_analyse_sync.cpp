@@ -129,6 +129,31 @@ private slots:
         QVERIFY(r.out.contains(QLatin1String("[x] Zed (10) 1 3  1_10.zmt -> 1_10.zmt")));
         QVERIFY(r.out.contains(QLatin1String("3 checked of 3 (0 hidden)")));
         QCOMPARE(snapshot(), before);
+        // What is on disk is reported, not the folder the window would have made.
+        const Run j = cli({QStringLiteral("analyse"), QStringLiteral("--json"), src_, dst_});
+        const QJsonObject o = QJsonDocument::fromJson(j.out.toUtf8()).object();
+        QCOMPARE(o[QStringLiteral("dstVaryon")].toBool(), true);
+        QCOMPARE(o[QStringLiteral("dstArchiveExists")].toBool(), false);
+    }
+
+    // A contact that cannot be written is named on standard error and the exit status
+    // says so; the others are written.
+    void skippedContactFailsTheExitStatus() {
+        WriteHistory(S("1_40.zmt"), 1, "40", "Odd", {{1, false, "a"}, {2, false, "b"}});
+        QFile odd(D("40.txt"));
+        QVERIFY(odd.open(QIODevice::WriteOnly));
+        odd.write("--------------------------------------<-\r\nOdd (not a date)\r\nlost?\r\n");
+        odd.close();
+        QVERIFY(QFile::remove(D("10.txt")));
+        WriteHistory(D("1_10.zmt"), 1, "10", "Zed", kAB);
+        const Run r = cli({QStringLiteral("sync"), QStringLiteral("--yes"),
+                           QStringLiteral("--default-version"), QStringLiteral("1"),
+                           QStringLiteral("--nick"), QStringLiteral("Boss"), src_, dst_});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QLatin1String("40.txt is damaged; contact 40 skipped")),
+                 qPrintable(r.err));
+        QVERIFY(r.out.contains(QLatin1String("Files skipped: 1")));
+        QCOMPARE(LoadFile(D("1_10.zmt")).Count(), 3);
     }
 
     void refusals_data() {
