@@ -130,6 +130,7 @@ inline constexpr const char* ContactFailed = "Contact %s skipped: %s";
 inline constexpr const char* SyncSkippedLine = "Skipped: %s";
 inline constexpr const char* SyncSkippedMore = "... and %d more";
 inline constexpr const char* SpecialFileSkipped = "Skipped %s: not a regular file";
+inline constexpr const char* NameNotUtf8 = "Skipped %s: its name is not valid UTF-8";
 inline constexpr const char* MonitorCreateError = "Can't create monitoring thread for %s";
 inline constexpr const char* MonitorWaitFailed = "Fatal error. Wait failed";
 inline constexpr const char* DirChanged =

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <utility>
@@ -157,6 +158,33 @@ int VersionForName(const QString& path, int fallback, bool varyon) {
         return fallback;
     }
     return varyon ? 2 : 1;
+}
+
+// The names in the folder that are not valid UTF-8 and end in the extension (ignoring
+// case), decoded with replacement characters. The folder listing leaves such names out,
+// since it could not spell them back, so they are read here directly.
+QStringList NamesNotUtf8(const QString& folder, const QString& extension) {
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* d = ::readdir(dir)) {
+        const QByteArray raw(d->d_name);
+        const QString decoded = QString::fromUtf8(raw);
+        if (decoded.toUtf8() != raw &&
+            (extension.isEmpty() || decoded.endsWith(extension, Qt::CaseInsensitive))) {
+            names << decoded;
+        }
+    }
+    ::closedir(dir);
+    names.sort();
+    return names;
+}
+
+// A name with an extension of the history files.
+bool IsHistoryName(const QString& name) {
+    return IsBinaryPath(name) || name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
 }
 
 // A regular file, or a symbolic link to one.
@@ -493,6 +521,14 @@ bool TWorkflow::analyseInner() {
             return false;
         }
     }
+    // A history whose name cannot be spelt back to open it: shown as a line without a
+    // check box, so that it is not silently missing.
+    const QString srcExtension =
+        QStringLiteral(".") + QFileInfo(src.first().fileName()).suffix().toLower();
+    for (const QString& bad : NamesNotUtf8(st.SrcPath, srcExtension)) {
+        WriteLog(Format(LangText::NameNotUtf8, st.SrcPath + kSep + bad));
+        NewEntry(heads).SrcFile = bad;
+    }
     for (const QFileInfo& fi : src) {
         if (fi.isDir()) {
             continue;
@@ -523,6 +559,9 @@ bool TWorkflow::analyseInner() {
     bool dstVaryon = false;
     int firstV1 = 0;
     for (const QFileInfo& fi : ListEntries(st.DstPath, QStringLiteral("*.zmt"), QDir::Files)) {
+        if (!IsRegularFile(fi.absoluteFilePath())) {
+            continue;
+        }
         TZMTHead scratch;
         ReadEntryHeader(scratch, fi.absoluteFilePath());
         if (!scratch.Valid) {
@@ -557,6 +596,9 @@ bool TWorkflow::analyseInner() {
     dstNames.reserve(dstEntries.size());
     for (const QFileInfo& fi : dstEntries) {
         dstNames.append(fi.fileName());
+    }
+    for (const QString& bad : NamesNotUtf8(st.DstPath, QString())) {
+        WriteLog(Format(LangText::NameNotUtf8, st.DstPath + kSep + bad));
     }
     for (TZMTHead& e : heads.Items) {
         if (!e.Valid) {
@@ -675,9 +717,16 @@ bool TWorkflow::analyseInner() {
                 if (path.isEmpty() || IsBinaryPath(path)) {
                     continue;
                 }
+                if (!IsRegularFile(path)) {
+                    continue;
+                }
                 TZMTMessList scratch;
                 scratch.FileName = path;
-                LoadHistory(scratch, LoadOwnNick, false);
+                try {
+                    LoadHistory(scratch, LoadOwnNick, false);
+                } catch (const Exception&) {
+                    continue; // named when the contact was merged
+                }
                 if (Globals().OwnNick != previous) {
                     break;
                 }
@@ -862,6 +911,15 @@ bool TWorkflow::Sync() {
         QStringList dstNames;
         for (const QFileInfo& fi : ListEntries(st.DstPath, QStringLiteral("*"), QDir::Files)) {
             dstNames.append(fi.fileName());
+        }
+        for (const QString& bad : NamesNotUtf8(st.DstPath, QString())) {
+            // It may be a contact's history that cannot be opened by its name: said, and
+            // counted, since a new history may be made beside it.
+            if (IsHistoryName(bad)) {
+                skippedLines.append(Format(LangText::NameNotUtf8, st.DstPath + kSep + bad));
+                WriteLog(skippedLines.last());
+                ++skipped;
+            }
         }
         for (const TZMTHead& e : heads.Items) {
             if (!e.Checked || !e.Valid) {
