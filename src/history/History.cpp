@@ -303,6 +303,18 @@ void LoadArchives(TZMTMessList& list) {
 
 namespace {
 
+// A file that holds the content byte for byte is not written again: the same bytes
+// under a new inode would count as a change, and its old copy would go to the trash.
+bool holdsAlready(const QString& path, const std::string& content) {
+    const QFileInfo fi(path);
+    if (!fi.isFile() || fi.size() != static_cast<qint64>(content.size())) {
+        return false;
+    }
+    std::string bytes;
+    QString error;
+    return ReadWholeFile(path, bytes, error) && bytes == content;
+}
+
 // The writer never puts down a file that would read back as other messages.
 void checkReadsBack(const TZMTMessList& list, const std::string& content) {
     TZMTMessList back;
@@ -335,6 +347,9 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
             return;
         }
         checkReadsBack(list, content);
+        if (holdsAlready(list.FileName, content)) {
+            return;
+        }
         files.stage(list.FileName, content);
         files.commit(backup, removedToTrash, replacedToTrash);
         backedUp = replacedToTrash;
@@ -344,6 +359,7 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
     // Parts of NewArchiveSize: each takes messages until its size passes the limit; the
     // last part is the history file itself, the others archives 1, 2, ...
     const long long limit = static_cast<long long>(Setup().NewArchiveSize) * 1024;
+    QStringList unchanged; // parts whose file holds their content already
     int i = 0;
     int n = 1;
     do {
@@ -367,12 +383,18 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
         std::string content;
         if (buildContent(part, content)) {
             checkReadsBack(part, content);
-            files.stage(part.FileName, content);
+            if (holdsAlready(part.FileName, content)) {
+                unchanged << part.FileName;
+            } else {
+                files.stage(part.FileName, content);
+            }
         }
     } while (i < list.Count());
 
     for (const QString& old : oldArchives(list.FileName)) {
-        files.remove(old);
+        if (!unchanged.contains(old)) {
+            files.remove(old);
+        }
     }
     files.commit(backup, removedToTrash, replacedToTrash);
     backedUp = removedToTrash;

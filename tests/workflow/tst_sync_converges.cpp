@@ -23,6 +23,8 @@
 
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 using namespace vimosync;
@@ -300,6 +302,42 @@ private slots:
         qputenv("TZ", oldZone);
         tzset();
         RefreshZone(true);
+    }
+
+    // A save whose content is already on disk byte for byte leaves the file alone: no
+    // new inode, nothing to the trash, the archive parts kept too.
+    void sameBytesAreNotWrittenAgain() {
+        qputenv("XDG_DATA_HOME", tmp_->filePath(QStringLiteral("data")).toUtf8());
+        Setup().BackupToRecycleBin = true;
+        Setup().NewArchiveSize = 1;
+        QVERIFY(QDir().mkpath(D("Archive")));
+        TZMTMessList list;
+        list.FileName = D("Varyon_3.zmt");
+        list.UIN = "3";
+        list.Version = 2;
+        list.Scrambled = 1;
+        const std::string text(300, 'x');
+        for (int i = 0; i < 12; ++i) {
+            TZMTMess& m = NewMessage(list);
+            m.Time = StampToTime(1600000000 + i * 60, 2);
+            m.Text = text;
+        }
+        bool backedUp = false;
+        SaveHistory(list, backedUp, true);
+        const auto inode = [](const QString& path) {
+            struct stat st;
+            return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+        };
+        const QString part = D("Archive/Varyon_3_1.ahf");
+        QVERIFY(QFileInfo::exists(part));
+        const auto before = std::make_pair(inode(list.FileName), inode(part));
+        SaveHistory(list, backedUp, true);
+        QVERIFY(!backedUp);
+        QCOMPARE(std::make_pair(inode(list.FileName), inode(part)), before);
+        QVERIFY(!QFileInfo::exists(tmp_->filePath(QStringLiteral("data/Trash/files"))) ||
+                QDir(tmp_->filePath(QStringLiteral("data/Trash/files")))
+                    .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                    .isEmpty());
     }
 
     // A change notice that comes while the analysis runs makes its result stale when
