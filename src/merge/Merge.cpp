@@ -242,39 +242,40 @@ std::vector<MessIndex> SortedSide(const SideView& at, MessIndex first, MessIndex
 // message.
 class TextWindow {
 public:
-    bool Contains(std::string_view text) const {
+    bool Contains(std::string_view text, bool outgoing) const {
         if (used_ == 0) {
             return false;
         }
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t k = Hash(text) & mask; slots_[k].count != 0; k = (k + 1) & mask) {
-            if (slots_[k].text == text) {
+        for (std::size_t k = Hash(text, outgoing) & mask; slots_[k].count != 0;
+             k = (k + 1) & mask) {
+            if (slots_[k].Is(text, outgoing)) {
                 return true;
             }
         }
         return false;
     }
-    void Add(std::string_view text) {
+    void Add(std::string_view text, bool outgoing) {
         if ((used_ + 1) * 2 > slots_.size()) {
             Grow();
         }
-        const std::size_t h = Hash(text);
+        const std::size_t h = Hash(text, outgoing);
         const std::size_t mask = slots_.size() - 1;
         std::size_t k = h & mask;
         for (; slots_[k].count != 0; k = (k + 1) & mask) {
-            if (slots_[k].text == text) {
+            if (slots_[k].Is(text, outgoing)) {
                 ++slots_[k].count;
                 return;
             }
         }
-        slots_[k] = Slot{text, h, 1};
+        slots_[k] = Slot{text, h, 1, outgoing};
         ++used_;
     }
     // Removes one occurrence of a text that was added.
-    void Remove(std::string_view text) {
+    void Remove(std::string_view text, bool outgoing) {
         const std::size_t mask = slots_.size() - 1;
-        std::size_t k = Hash(text) & mask;
-        while (slots_[k].text != text) {
+        std::size_t k = Hash(text, outgoing) & mask;
+        while (!slots_[k].Is(text, outgoing)) {
             k = (k + 1) & mask;
         }
         if (--slots_[k].count != 0) {
@@ -300,8 +301,12 @@ private:
         std::string_view text;
         std::size_t hash = 0;
         std::uint32_t count = 0; // 0: empty
+        bool outgoing = false;
+        bool Is(std::string_view t, bool out) const { return outgoing == out && text == t; }
     };
-    static std::size_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+    static std::size_t Hash(std::string_view text, bool outgoing) {
+        return std::hash<std::string_view>{}(text) ^ (outgoing ? 0x9E3779B97F4A7C15ULL : 0);
+    }
     void Grow() {
         std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
         old.swap(slots_);
@@ -349,7 +354,7 @@ std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& orde
         const TZMTMess& m = at(order[i]);
         for (; lo < i && !(std::fabs(at(order[lo]).Time - m.Time) < SameTimeTolerance); ++lo) {
             if (lookup) {
-                window.Remove(at(order[lo]).Text.view());
+                window.Remove(at(order[lo]).Text.view(), at(order[lo]).Outgoing);
             }
         }
         const std::size_t length = i - lo;
@@ -357,19 +362,19 @@ std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& orde
             // Emptied entry by entry: clearing the whole table, which keeps the size of
             // the longest window, would cost that size at every short window that follows.
             for (std::size_t j = lo; j < i; ++j) {
-                window.Remove(at(order[j]).Text.view());
+                window.Remove(at(order[j]).Text.view(), at(order[j]).Outgoing);
             }
             lookup = false;
         } else if (!lookup && exact && length > kScanLimit) {
             for (std::size_t j = lo; j < i; ++j) {
-                window.Add(at(order[j]).Text.view());
+                window.Add(at(order[j]).Text.view(), at(order[j]).Outgoing);
             }
             lookup = true;
         }
         bool duplicate = false;
         if (lookup) {
-            duplicate = window.Contains(m.Text.view());
-            window.Add(m.Text.view());
+            duplicate = window.Contains(m.Text.view(), m.Outgoing);
+            window.Add(m.Text.view(), m.Outgoing);
         } else {
             for (std::size_t j = i; j-- > lo;) {
                 if (MessagesEqual(at(order[j]), m)) {
@@ -480,7 +485,9 @@ int CompareTimeSeq(const TZMTMess& a, const TZMTMess& b) {
 }
 
 bool MessagesEqual(const TZMTMess& a, const TZMTMess& b) {
-    if (!(std::fabs(a.Time - b.Time) < SameTimeTolerance)) {
+    // An incoming and an outgoing message are two messages whatever their texts ("ok"
+    // both ways in one second).
+    if (a.Outgoing != b.Outgoing || !(std::fabs(a.Time - b.Time) < SameTimeTolerance)) {
         return false;
     }
     if (!Setup().MergeIgnoreSpaces) {

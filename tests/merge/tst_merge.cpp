@@ -151,7 +151,14 @@ private slots:
                 {{1, "A"}, {3, "C"}}, {{1, "A"}, {2, "B", true}, {3, "C"}}, 1);
         addBoth("source later than everything", {{1, "A"}, {9, "Z"}}, {{1, "A"}},
                 {{1, "A"}, {9, "Z", true}}, 1);
-        addBoth("direction is not compared", {{0, "A", true}}, {{0, "A", false}}, {{0, "A"}}, 0);
+        // An incoming and an outgoing "A" in one second are two messages: matched, one
+        // of them would be lost.
+        QTest::newRow("mode0: the direction tells messages apart")
+            << 0 << Msgs{{0, "A", true}} << Msgs{{0, "A", false}} << Outs{{0, "A", true}, {0, "A"}}
+            << 1;
+        QTest::newRow("mode1: the direction tells messages apart")
+            << 1 << Msgs{{0, "A", true}} << Msgs{{0, "A", false}} << Outs{{0, "A"}, {0, "A", true}}
+            << 1;
 
         // At the same time with different texts the sequential walk takes the source
         // first, the sorting mode the destination.
