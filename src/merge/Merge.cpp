@@ -137,6 +137,22 @@ void TakeSource(TZMTMessList& result, const TZMTMess& m) {
     }
 }
 
+// True when the destination holds a message equal to s after position j with exactly
+// the time of s: it is taken when the walk gets there. A message repeated within one side
+// is one message, so a destination message may stand for several source copies.
+bool EqualLater(const TZMTMess& s, const TZMTMessList& destination, std::size_t j) {
+    for (std::size_t k = j + 1; k < destination.Items.size(); ++k) {
+        const TZMTMess& d = destination.Items[k];
+        if (CompareTimes(s, d) != 0) {
+            return false;
+        }
+        if (MessagesEqual(s, d)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
     const std::size_t ns = source.Items.size();
     const std::size_t nd = destination.Items.size();
@@ -166,6 +182,10 @@ void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessLi
             TakeDestination(result, d);
             ++i;
             ++j;
+        } else if (order == 0 && EqualLater(s, destination, j)) {
+            // The destination holds it later in the same second: it is taken there, so
+            // that two sides that list one second's messages in another order agree.
+            ++i;
         } else {
             TakeSource(result, s);
             ++i;
