@@ -153,7 +153,27 @@ bool EqualLater(const TZMTMess& s, const TZMTMessList& destination, std::size_t 
     return false;
 }
 
+bool IsTimeOrdered(const TZMTMessList& list);
+
+// A copy of the list in time order, messages of one time in their stored order.
+TZMTMessList TimeOrdered(const TZMTMessList& list) {
+    TZMTMessList sorted;
+    sorted.Items = list.Items;
+    std::stable_sort(sorted.Items.begin(), sorted.Items.end(),
+                     [](const TZMTMess& a, const TZMTMess& b) { return CompareTimes(a, b) < 0; });
+    return sorted;
+}
+
 void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+    // The walk takes both sides in time order. A side stored otherwise (a history whose
+    // archive files overlap its file, for one) is walked as a sorted copy: walked as it
+    // is, its messages would be met twice or out of turn and stored again.
+    if (!IsTimeOrdered(source) || !IsTimeOrdered(destination)) {
+        TZMTMessList s = IsTimeOrdered(source) ? source : TimeOrdered(source);
+        TZMTMessList d = IsTimeOrdered(destination) ? destination : TimeOrdered(destination);
+        MergeSequential(s, d, result);
+        return;
+    }
     const std::size_t ns = source.Items.size();
     const std::size_t nd = destination.Items.size();
     result.Items.reserve(ns + nd);

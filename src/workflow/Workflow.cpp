@@ -556,8 +556,11 @@ bool TWorkflow::analyseInner() {
     });
     State.SrcArchiveExists = QFileInfo(st.SrcPath + kSep + set.ArchiveFolderName).isDir();
     State.DstArchiveExists = QFileInfo(st.DstPath + kSep + set.ArchiveFolderName).isDir();
+    // Any readable Varyon history makes the destination Varyon, whatever the order of
+    // the names: a handheld history that the last run created, and that sorts first,
+    // must not turn a Varyon destination into one whose archives are passed over.
     bool dstVaryon = false;
-    int firstV1 = 0;
+    bool anyV1 = false;
     for (const QFileInfo& fi : ListEntries(st.DstPath, QStringLiteral("*.zmt"), QDir::Files)) {
         if (!IsRegularFile(fi.absoluteFilePath())) {
             continue;
@@ -569,13 +572,12 @@ bool TWorkflow::analyseInner() {
         }
         if (scratch.Version == 2 || scratch.Version == 3) {
             dstVaryon = true;
-        } else {
-            firstV1 = 1;
+            break;
         }
-        break;
+        anyV1 = true;
     }
-    State.DstVaryon = dstVaryon || (firstV1 == 0 && st.DstArchiveExists) ||
-                      (firstV1 == 1 && set.CreateArchivesFolder);
+    State.DstVaryon = dstVaryon || (!anyV1 && st.DstArchiveExists) ||
+                      (anyV1 && set.CreateArchivesFolder);
     WriteLog(Format(LangText::VaryonMode, int(st.SrcVaryon), int(st.DstVaryon)));
 
     if (st.DstVaryon && !st.DstArchiveExists && set.CreateArchivesFolder) {

@@ -146,23 +146,29 @@ private slots:
         QVERIFY(Globals().HeadList.IsEmpty());
     }
 
+    // Any readable Varyon history makes the destination Varyon, whatever the order of
+    // the names; handheld histories alone do so only with CreateArchivesFolder.
     void varyonDecisions_data() {
-        QTest::addColumn<int>("firstVersion"); // -1: no .zmt file in the destination
+        QTest::addColumn<int>("firstVersion");  // -1: no .zmt file in the destination
+        QTest::addColumn<int>("secondVersion"); // 0: no second file
         QTest::addColumn<bool>("archiveFolder");
         QTest::addColumn<bool>("createArchives");
         QTest::addColumn<bool>("varyon");
         QTest::addColumn<bool>("archiveAfter");
-        QTest::newRow("empty, no folder") << -1 << false << false << false << false;
-        QTest::newRow("empty, no folder, create on") << -1 << false << true << false << false;
-        QTest::newRow("empty, archive folder") << -1 << true << false << true << true;
-        QTest::newRow("v1 first, create off") << 1 << false << false << false << false;
-        QTest::newRow("v1 first, create on") << 1 << false << true << true << true;
-        QTest::newRow("v1 first, folder, create off") << 1 << true << false << false << true;
-        QTest::newRow("v2 first, create off") << 2 << false << false << true << false;
-        QTest::newRow("v3 first, create on") << 3 << false << true << true << true;
+        QTest::newRow("empty, no folder") << -1 << 0 << false << false << false << false;
+        QTest::newRow("empty, no folder, create on") << -1 << 0 << false << true << false << false;
+        QTest::newRow("empty, archive folder") << -1 << 0 << true << false << true << true;
+        QTest::newRow("v1 only, create off") << 1 << 0 << false << false << false << false;
+        QTest::newRow("v1 only, create on") << 1 << 0 << false << true << true << true;
+        QTest::newRow("v1 only, folder, create off") << 1 << 0 << true << false << false << true;
+        QTest::newRow("v1 first, v2 after, create off")
+            << 1 << 2 << false << false << true << false;
+        QTest::newRow("v2 first, create off") << 2 << 1 << false << false << true << false;
+        QTest::newRow("v3 first, create on") << 3 << 1 << false << true << true << true;
     }
     void varyonDecisions() {
         QFETCH(int, firstVersion);
+        QFETCH(int, secondVersion);
         QFETCH(bool, archiveFolder);
         QFETCH(bool, createArchives);
         QFETCH(bool, varyon);
@@ -176,7 +182,9 @@ private slots:
         bad.close();
         if (firstVersion > 0) {
             WriteHistory(D("a_7.zmt"), firstVersion, "7", "seven", kAB);
-            WriteHistory(D("b_8.zmt"), firstVersion == 1 ? 2 : 1, "8", "eight", kAB);
+        }
+        if (secondVersion > 0) {
+            WriteHistory(D("b_8.zmt"), secondVersion, "8", "eight", kAB);
         }
         if (archiveFolder) {
             QVERIFY(QDir().mkpath(D("Archive")));
