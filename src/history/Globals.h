@@ -4,6 +4,7 @@
 // analysed contact and the program-wide contact list, with the tables indexed by
 // format version and the program-wide values the history code reads and sets.
 
+#include "history/FileStore.h"
 #include "history/HText.h"
 
 #include <QString>
@@ -63,6 +64,11 @@ public:
     // Set by the merge: why the result cannot be stored in its file's kind (a message
     // the format cannot hold); empty when it can.
     QString StoreProblem;
+    // The file as the loader found it (taken before reading). When CheckIdentity is set,
+    // a save puts its new content under the name only while the file is still that, so
+    // that what another program wrote meanwhile is not overwritten.
+    FileIdentity Identity;
+    bool CheckIdentity = false;
 
     int Count() const { return static_cast<int>(Items.size()); }
     bool IsEmpty() const { return Items.empty(); }

@@ -106,6 +106,7 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
     if (list.FileName.isEmpty()) {
         return;
     }
+    list.Identity = IdentityOf(list.FileName);
     if (withArchives) {
         LoadArchives(list);
     }
@@ -350,7 +351,11 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
         if (holdsAlready(list.FileName, content)) {
             return;
         }
-        files.stage(list.FileName, content);
+        if (list.CheckIdentity) {
+            files.stage(list.FileName, content, list.Identity);
+        } else {
+            files.stage(list.FileName, content);
+        }
         files.commit(backup, removedToTrash, replacedToTrash);
         backedUp = replacedToTrash;
         return;
@@ -385,6 +390,8 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
             checkReadsBack(part, content);
             if (holdsAlready(part.FileName, content)) {
                 unchanged << part.FileName;
+            } else if (list.CheckIdentity && part.FileName == list.FileName) {
+                files.stage(part.FileName, content, list.Identity);
             } else {
                 files.stage(part.FileName, content);
             }

@@ -576,8 +576,8 @@ bool TWorkflow::analyseInner() {
         }
         anyV1 = true;
     }
-    State.DstVaryon = dstVaryon || (!anyV1 && st.DstArchiveExists) ||
-                      (anyV1 && set.CreateArchivesFolder);
+    State.DstVaryon =
+        dstVaryon || (!anyV1 && st.DstArchiveExists) || (anyV1 && set.CreateArchivesFolder);
     WriteLog(Format(LangText::VaryonMode, int(st.SrcVaryon), int(st.DstVaryon)));
 
     if (st.DstVaryon && !st.DstArchiveExists && set.CreateArchivesFolder) {
@@ -825,6 +825,10 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
         skip(Format(LangText::OutsideDestination, QDir::toNativeSeparators(r.FileName), e.UIN));
     }
 
+    // Saved only while the destination is still as it was read (or still absent).
+    r.Identity =
+        m.Destination.FileName == r.FileName ? m.Destination.Identity : IdentityOf(r.FileName);
+    r.CheckIdentity = true;
     MergeHistories(m.Source, m.Destination, r);
 
     // A destination that did not load whole would be replaced by a merge that lacks its
@@ -955,7 +959,23 @@ bool TWorkflow::Sync() {
             if (item.Written && !DryRun) {
                 bool backup = false;
                 try {
-                    SaveHistory(m.Result, backup, dstArchives && result.Version != 0);
+                    try {
+                        SaveHistory(m.Result, backup, dstArchives && result.Version != 0);
+                    } catch (const ChangedMeanwhile& changed) {
+                        // Another program (the messenger) wrote the history while it was
+                        // merged: merged again with what it holds now, once.
+                        WriteLog(changed.message());
+                        m = TContactMerge{};
+                        mergeContact(e, dstFile, LoadPlain, m);
+                        if (!m.Skip.isEmpty()) {
+                            throw Exception(m.Skip);
+                        }
+                        if (m.Result.HasDiff) {
+                            SaveHistory(m.Result, backup, dstArchives && m.Result.Version != 0);
+                        }
+                        item.Count = m.Result.Count();
+                        item.DiffCount = m.Result.DiffCount;
+                    }
                     if (backup) {
                         ++backedUp;
                     }

@@ -42,6 +42,18 @@ QMap<QString, QByteArray> Snapshot(const QString& root) {
     return files;
 }
 
+// Another program's write at the first step of the next save: the messenger appending
+// to a history while it is being synchronized.
+QString gAppendTo;
+QByteArray gAppended;
+bool AppendWhileSaving(SaveStep, const QString& target) {
+    if (!gAppendTo.isEmpty() && target == gAppendTo) {
+        test::writeAll(gAppendTo, gAppended);
+        gAppendTo.clear();
+    }
+    return false;
+}
+
 } // namespace
 
 class TestSyncHostile : public QObject {
@@ -177,6 +189,34 @@ private slots:
             QVERIFY2(back.Valid && back.Version == 1, name);
         }
         QCOMPARE(test::LoadFile(D("1_8.zmt")).Count(), 2);
+    }
+
+    // A message the messenger appends while the synchronization works on the history
+    // is kept: the contact is merged again with what the file holds now.
+    void anotherWriterIsNotOverwritten() {
+        WriteHistory(S("1_1.zmt"), 1, "1", "a", {{1, false, "old"}, {3, true, "from source"}});
+        WriteHistory(D("1_1.zmt"), 1, "1", "a", {{1, false, "old"}});
+        WriteHistory(tmp_->filePath(QStringLiteral("appended.zmt")), 1, "1", "a",
+                     {{1, false, "old"}, {5, false, "appended meanwhile"}});
+        gAppended = test::FileBytes(tmp_->filePath(QStringLiteral("appended.zmt")));
+        ui_->FileVersions = {1};
+        wf_->Analyse();
+        QVERIFY(wf_->State.Analysed);
+        gAppendTo = D("1_1.zmt");
+        HistorySaveHooks().fail = AppendWhileSaving;
+        ui_->Confirms = {true};
+        const bool ran = wf_->Sync();
+        HistorySaveHooks().fail = nullptr;
+        QVERIFY(ran);
+        QVERIFY(gAppendTo.isEmpty()); // the other writer did write
+        const TZMTMessList back = test::LoadFile(D("1_1.zmt"));
+        QStringList texts;
+        for (const TZMTMess& m : back.Items) {
+            texts << QString::fromStdString(m.Text.str());
+        }
+        QCOMPARE(texts, (QStringList{QStringLiteral("old"), QStringLiteral("from source"),
+                                     QStringLiteral("appended meanwhile")}));
+        QVERIFY(ui_->Infos.last().contains(QLatin1String("Files updated: 1")));
     }
 
     // A name that is not UTF-8 cannot be opened by its decoded name: the source file
