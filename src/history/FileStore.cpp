@@ -104,6 +104,9 @@ bool injectedFailure(SaveStep step, const QString& target) {
 // Tags of the hidden names beside a history while it is saved.
 constexpr const char* kTempTag = ".tmp-";
 constexpr const char* kKeepTag = ".keep-";
+// Earlier versions gave a backup its name in a hidden folder named so before it went to
+// the trash; one left behind (the process killed) holds a file still on its way there.
+constexpr const char* kTrashStagingPrefix = ".vimosync-backup-";
 
 // A name beside the target that no history mask matches.
 QString besideName(const QString& target, const char* tag) {

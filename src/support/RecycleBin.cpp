@@ -3,154 +3,321 @@
 #include "support/Errors.h"
 #include "ui/LangText.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
-#include <QSaveFile>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+// The freedesktop.org trash, written here rather than taken from QFile::moveToTrash:
+// Qt 6.4's call retries for ever when the record in info/ cannot be created (a file
+// where that folder should be, a name too long for the record's suffix, an unwritable
+// folder), reports success when it could not write the record (a full disk leaves it
+// empty) and names no file in its errors. Here every step that fails ends in an error
+// that names the file and the reason, and the file then stays where it was.
 
 namespace vimosync {
 
 namespace {
 
-[[noreturn]] void Fail(int code, const QString& message) {
-    throw Exception(Format(LangText::TrashError, code, message));
+// Longest file name the file systems take (NAME_MAX), and the record's suffix.
+constexpr int kNameMax = 255;
+constexpr const char* kInfoSuffix = ".trashinfo";
+// Entries already in the trash under a name are counted past with "-0001", "-0002", ...
+constexpr int kMaxNames = 10000;
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
 }
 
-// When no trash folder can be set up, Qt (6.4) takes the current folder for the
-// trash and reports success: the file lands in "./files". Such a move is undone and
-// reported as the failure it is.
-void UndoMoveOutsideTrash(const QString& original, const QString& moved) {
-    const QFileInfo mi(moved);
-    QDir filesDir = mi.absoluteDir();
-    QDir trashDir = filesDir;
-    trashDir.cdUp();
-    QFile::rename(mi.absoluteFilePath(), original);
-    QFile::remove(
-        trashDir.filePath(QStringLiteral("info/") + mi.fileName() + QStringLiteral(".trashinfo")));
-    // Only empty folders go; rmdir leaves anything else alone.
-    trashDir.rmdir(QStringLiteral("files"));
-    trashDir.rmdir(QStringLiteral("info"));
-    Fail(ENOENT, qt_error_string(ENOENT));
+QString reason(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
 }
 
-// The entry's record in the trash ("info/NAME.trashinfo" beside "files/NAME") names
-// the folder it came from; a file moved in from a staging folder is recorded as coming
-// from the folder above it. Best effort: the file itself is already safe in the trash.
-void ForgetStagingFolder(const QString& pathInTrash, const QString& stagingName) {
-    const QFileInfo ti(pathInTrash);
-    QDir trashDir = ti.absoluteDir();
-    if (!trashDir.cdUp()) {
-        return;
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+[[noreturn]] void Fail(int err, const QString& message) {
+    throw Exception(Format(LangText::TrashError, err, message));
+}
+
+// The mount a folder is on. Two folders are on one mount when both the device and the
+// mount id (where the kernel tells it) agree: a bind mount has the device of another,
+// and a rename between them fails all the same.
+struct Mount {
+    quint64 device = 0;
+    quint64 id = 0;
+    bool operator==(const Mount&) const = default;
+};
+
+bool mountOf(const QString& path, Mount& m) {
+    struct statx sx;
+    if (::statx(AT_FDCWD, encoded(path).constData(), 0, STATX_INO | STATX_MNT_ID, &sx) != 0) {
+        return false;
     }
-    const QString infoPath =
-        trashDir.filePath(QStringLiteral("info/") + ti.fileName() + QStringLiteral(".trashinfo"));
-    QFile in(infoPath);
-    if (!in.open(QIODevice::ReadOnly)) {
-        return;
+    m.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    m.id = (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0;
+    return true;
+}
+
+// The mount of the nearest folder above path (or path itself) that exists.
+bool mountOfNearest(QString path, Mount& m) {
+    for (;;) {
+        if (mountOf(path, m)) {
+            return true;
+        }
+        const QString up = QFileInfo(path).path();
+        if (up == path) {
+            return false;
+        }
+        path = up;
     }
-    QList<QByteArray> lines = in.readAll().split('\n');
-    in.close();
-    // The staging folder's name is plain ASCII, so it stands as it is in the recorded
-    // path however the trash encodes the rest.
-    const QByteArray key = "Path=";
-    const QByteArray inside = stagingName.toLatin1() + '/';
-    bool changed = false;
-    for (QByteArray& line : lines) {
-        if (!line.startsWith(key)) {
+}
+
+// The folder the mount of the canonical folder dir starts at.
+QString topFolderOf(QString dir, const Mount& m) {
+    while (dir != QLatin1String("/")) {
+        const QString up = QFileInfo(dir).path();
+        Mount um;
+        if (!mountOf(up, um) || !(um == m)) {
+            break;
+        }
+        dir = up;
+    }
+    return dir;
+}
+
+QString dataHome() {
+    const QString x = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!x.isEmpty() && QDir::isAbsolutePath(x)) {
+        return QDir::cleanPath(x);
+    }
+    return QDir::homePath() + QStringLiteral("/.local/share");
+}
+
+// Makes the folder unless it is there; 0 or the error (ENOTDIR for something else there).
+int ensureFolder(const QString& dir) {
+    const QByteArray d = encoded(dir);
+    if (::mkdir(d.constData(), 0700) == 0) {
+        return 0;
+    }
+    if (errno != EEXIST) {
+        return errno;
+    }
+    struct stat st;
+    if (::stat(d.constData(), &st) != 0) {
+        return errno;
+    }
+    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+// A trash folder of a top folder must be the user's own real folder, no symbolic link.
+bool ownFolder(const QString& dir) {
+    struct stat st;
+    return ::lstat(encoded(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::getuid();
+}
+
+struct Trash {
+    QString dir;      // holds files/ and info/
+    QString top;      // the top folder for a trash of its own mount, else empty
+    QString original; // the original's path as the record names it
+};
+
+// The trash for a file in the folder: the home trash when it is on the same mount, else
+// the trash of the folder's mount ($topdir/.Trash/$uid or $topdir/.Trash-$uid).
+Trash trashFor(const QString& original) {
+    const QFileInfo oi(original);
+    const QString folder = QFileInfo(oi.absolutePath()).canonicalFilePath();
+    Mount m;
+    if (folder.isEmpty() || !mountOf(folder, m)) {
+        Fail(ENOENT, Format(LangText::TrashMoveFailed, native(original), reason(ENOENT)));
+    }
+    Trash t;
+    const QString home = dataHome();
+    Mount hm;
+    if (mountOfNearest(home, hm) && hm == m) {
+        QDir().mkpath(home);
+        t.dir = home + QStringLiteral("/Trash");
+        t.original = QDir::cleanPath(oi.absoluteFilePath());
+        const int err = ensureFolder(t.dir);
+        if (err) {
+            Fail(err,
+                 Format(LangText::TrashFolderFailed, native(original), native(t.dir), reason(err)));
+        }
+        return t;
+    }
+    t.top = topFolderOf(folder, m);
+    const QString base = t.top.endsWith(QLatin1Char('/')) ? t.top : t.top + QLatin1Char('/');
+    const QString uid = QString::number(::getuid());
+    // Paths in the trash of a top folder are relative to it: the mount may move.
+    t.original = (folder + QLatin1Char('/') + oi.fileName()).mid(base.size());
+    const QString shared = base + QStringLiteral(".Trash");
+    struct stat st;
+    if (::lstat(encoded(shared).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+        (st.st_mode & S_ISVTX)) {
+        t.dir = shared + QLatin1Char('/') + uid;
+        if (ensureFolder(t.dir) == 0 && ownFolder(t.dir)) {
+            return t;
+        }
+    }
+    t.dir = base + QStringLiteral(".Trash-") + uid;
+    int err = ensureFolder(t.dir);
+    if (!err && !ownFolder(t.dir)) {
+        err = EPERM;
+    }
+    if (err) {
+        Fail(err,
+             Format(LangText::TrashFolderFailed, native(original), native(t.dir), reason(err)));
+    }
+    return t;
+}
+
+// The name of the entry in the trash: the original's, counted past the names taken, and
+// cut where the record's name would pass the length limit (the extension kept).
+QByteArray entryName(const QByteArray& name, int n) {
+    const QByteArray suffix = n ? '-' + QByteArray::number(n).rightJustified(4, '0') : "";
+    const qsizetype room = kNameMax - qstrlen(kInfoSuffix) - 5;
+    if (name.size() <= room) {
+        return name + suffix;
+    }
+    qsizetype dot = name.lastIndexOf('.');
+    if (dot <= 0 || name.size() - dot > 16) {
+        dot = name.size();
+    }
+    const QByteArray ext = name.mid(dot);
+    qsizetype cut = room - ext.size();
+    // Never inside a character of several bytes.
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return name.left(cut) + ext + suffix;
+}
+
+int writeAllOf(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, static_cast<std::size_t>(left));
+        if (w < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        p += w;
+        left -= w;
+    }
+    return 0;
+}
+
+// A rename that never replaces an entry another program put there meanwhile.
+int renameNew(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // The file system cannot promise it; the name was checked free just before.
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+// Moves source into the trash as original: the record (written whole, with O_EXCL)
+// comes first, then the move; a move that fails takes its record back.
+void moveIntoTrash(const QString& source, const QString& original) {
+    const Trash t = trashFor(original);
+    const QString files = t.dir + QStringLiteral("/files");
+    const QString info = t.dir + QStringLiteral("/info");
+    for (const QString& d : {files, info}) {
+        const int err = ensureFolder(d);
+        if (err) {
+            Fail(err,
+                 Format(LangText::TrashFolderFailed, native(original), native(d), reason(err)));
+        }
+    }
+    const QByteArray record =
+        "[Trash Info]\nPath=" + encoded(t.original).toPercentEncoding("/") + "\nDeletionDate=" +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1() +
+        '\n';
+    const QByteArray name = encoded(QFileInfo(original).fileName());
+    const QByteArray from = encoded(source);
+    for (int n = 0; n < kMaxNames; ++n) {
+        const QByteArray entry = entryName(name, n);
+        const QByteArray filePath = encoded(files) + '/' + entry;
+        const QByteArray infoPath = encoded(info) + '/' + entry + kInfoSuffix;
+        struct stat st;
+        if (::lstat(filePath.constData(), &st) == 0) {
             continue;
         }
-        QByteArray where = line.mid(key.size());
-        if (where.startsWith(inside)) {
-            where.remove(0, inside.size());
-        } else {
-            where.replace('/' + inside, "/");
+        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            const int err = errno;
+            Fail(err, Format(LangText::TrashInfoFailed, native(QFile::decodeName(infoPath)),
+                             native(original), reason(err)));
         }
-        line = key + where;
-        changed = true;
-        break;
-    }
-    if (!changed) {
+        int err = writeAllOf(fd, record);
+        if (!err && ::fsync(fd) != 0) {
+            err = errno;
+        }
+        if (::close(fd) != 0 && !err) {
+            err = errno;
+        }
+        if (err) {
+            ::unlink(infoPath.constData());
+            Fail(err, Format(LangText::TrashInfoFailed, native(QFile::decodeName(infoPath)),
+                             native(original), reason(err)));
+        }
+        err = renameNew(from, filePath);
+        if (err) {
+            ::unlink(infoPath.constData());
+            if (err == EEXIST) {
+                continue;
+            }
+            Fail(err,
+                 Format(LangText::TrashFolderFailed, native(original), native(files), reason(err)));
+        }
         return;
     }
-    QSaveFile out(infoPath);
-    if (out.open(QIODevice::WriteOnly)) {
-        out.write(lines.join('\n'));
-        out.commit();
-    }
-}
-
-// Moves the file into the trash and returns where it went there.
-QString MoveIntoTrash(const QString& path) {
-    const QFileInfo fi(path);
-    // The home trash is made inside the user's data folder, which must exist for that.
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!dataHome.isEmpty()) {
-        QDir().mkpath(dataHome);
-    }
-    QFile file(fi.absoluteFilePath());
-    errno = 0;
-    if (!file.moveToTrash()) {
-        // The trash reports the system's error number; when it failed for a reason of
-        // its own, the file error code stands in.
-        Fail(errno != 0 ? errno : static_cast<int>(file.error()), file.errorString());
-    }
-    if (QDir::isRelativePath(file.fileName())) {
-        UndoMoveOutsideTrash(fi.absoluteFilePath(), file.fileName());
-    }
-    return file.fileName();
+    Fail(EEXIST, Format(LangText::TrashFolderFailed, native(original), native(files),
+                        QString::fromUtf8(LangText::TrashNoFreeName)));
 }
 
 } // namespace
 
 void MoveToRecycleBin(const QString& path) {
-    const QFileInfo fi(path);
+    const QString abs = QFileInfo(path).absoluteFilePath();
+    struct stat st;
     // A dangling symbolic link is still a directory entry that can be moved.
-    if (!fi.exists() && !fi.isSymLink()) {
-        return;
+    if (::lstat(encoded(abs).constData(), &st) != 0) {
+        if (errno == ENOENT) {
+            return;
+        }
+        const int err = errno;
+        Fail(err, Format(LangText::TrashMoveFailed, native(abs), reason(err)));
     }
-    MoveIntoTrash(path);
+    moveIntoTrash(abs, abs);
 }
 
 void MoveToRecycleBinAs(const QString& path, const QString& originalPath) {
-    const QFileInfo orig(originalPath);
-    const QDir dir = orig.absoluteDir();
-    // The trash names an entry after the file, so the file first takes the original's
-    // name, in a hidden folder of its own beside the original.
-    QString stagingName;
-    int err = EEXIST;
-    for (int attempt = 0; attempt < 10 && err == EEXIST; ++attempt) {
-        stagingName = QLatin1String(kTrashStagingPrefix) +
-                      QString::number(QRandomGenerator::global()->generate64(), 36);
-        err = ::mkdir(QFile::encodeName(dir.filePath(stagingName)).constData(), 0700) == 0 ? 0
-                                                                                           : errno;
+    const QString abs = QFileInfo(path).absoluteFilePath();
+    struct stat st;
+    if (::lstat(encoded(abs).constData(), &st) != 0) {
+        const int err = errno;
+        Fail(err, Format(LangText::TrashMoveFailed, native(originalPath), reason(err)));
     }
-    if (err) {
-        Fail(err, qt_error_string(err));
-    }
-    const QString stagingDir = dir.filePath(stagingName);
-    const QString staged = stagingDir + QLatin1Char('/') + orig.fileName();
-    if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(staged).constData()) !=
-        0) {
-        err = errno;
-        dir.rmdir(stagingName);
-        Fail(err, qt_error_string(err));
-    }
-    QString inTrash;
-    try {
-        inTrash = MoveIntoTrash(staged);
-    } catch (const Exception&) {
-        std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(path).constData());
-        dir.rmdir(stagingName);
-        throw;
-    }
-    dir.rmdir(stagingName);
-    ForgetStagingFolder(inTrash, stagingName);
+    moveIntoTrash(abs, QFileInfo(originalPath).absoluteFilePath());
 }
 
 } // namespace vimosync

@@ -356,5 +356,11 @@ inline constexpr const char* CliDamagedDestination =
     "destination file %s could not be read whole; merging what was read";
 inline constexpr const char* CliMergeCounts = "%d messages; %d differences";
 
+// File store and trash
+inline constexpr const char* TrashMoveFailed = "Cannot move %s to the trash: %s";
+inline constexpr const char* TrashFolderFailed = "Cannot move %s to the trash in %s: %s";
+inline constexpr const char* TrashInfoFailed = "Cannot write the trash record %s of %s: %s";
+inline constexpr const char* TrashNoFreeName = "every name there is taken";
+
 } // namespace LangText
 } // namespace vimosync

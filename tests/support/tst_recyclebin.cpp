@@ -10,11 +10,59 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <future>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace vimosync;
 
 namespace {
 QTemporaryDir* g_home = nullptr;
+
+// Runs the move on a thread of its own: one that is still running after a while is in a
+// retry loop, and the test ends there rather than hang.
+QString trashError(const std::function<void()>& move) {
+    auto running = std::async(std::launch::async, [&] {
+        try {
+            move();
+        } catch (const Exception& e) {
+            return e.message();
+        }
+        return QString();
+    });
+    if (running.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        qFatal("the move to the trash still runs after 20 seconds");
+    }
+    return running.get();
 }
+
+// A small tmpfs of the test's own (tests run as root; elsewhere the caller skips).
+bool mountTmpfs(const QString& dir, const char* options) {
+    QDir().mkpath(dir);
+    return ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
+}
+void unmount(const QString& dir) {
+    ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+}
+
+// Points the home trash elsewhere for the life of the object.
+struct DataHome {
+    QByteArray old = qgetenv("XDG_DATA_HOME");
+    explicit DataHome(const QString& dir) { qputenv("XDG_DATA_HOME", dir.toLocal8Bit()); }
+    ~DataHome() { qputenv("XDG_DATA_HOME", old); }
+    DataHome(const DataHome&) = delete;
+    DataHome& operator=(const DataHome&) = delete;
+};
+
+QStringList entries(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                               QDir::NoDotAndDotDot);
+}
+} // namespace
 
 class TestRecycleBin : public QObject {
     Q_OBJECT
@@ -147,6 +195,112 @@ private slots:
         QVERIFY2(text.size() > space + 1, qPrintable(text));
         QCOMPARE(test::readAll(path), QByteArray("data"));
         QCOMPARE(QDir(cwd).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    // A trash that cannot take the file ends in an error naming the file and the reason,
+    // at once: no retry loop, the file where it was, no record left in the trash.
+    void brokenTrashIsAnError_data() {
+        QTest::addColumn<QString>("blocked"); // the folder that is a file or read-only
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("info is a file") << "Trash/info" << false << ENOTDIR;
+        QTest::newRow("files is a file") << "Trash/files" << false << ENOTDIR;
+        QTest::newRow("trash is a file") << "Trash" << false << ENOTDIR;
+        QTest::newRow("info read-only") << "Trash/info" << true << EROFS;
+    }
+    void brokenTrashIsAnError() {
+        QFETCH(QString, blocked);
+        QFETCH(bool, readOnly);
+        QFETCH(int, reason);
+        const QString data = g_home->filePath("broken-" + QString(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(data + "/Trash/files"));
+        QVERIFY(QDir().mkpath(data + "/Trash/info"));
+        const QByteArray where = QFile::encodeName(data + "/" + blocked);
+        if (!readOnly) {
+            QVERIFY(QDir(data + "/" + blocked).removeRecursively());
+            test::writeAll(data + "/" + blocked, "not a folder");
+        } else if (::mount(where.constData(), where.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+                   ::mount(nullptr, where.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                           nullptr) != 0) {
+            unmount(data + "/" + blocked);
+            QSKIP("cannot make a read-only bind mount here (needs root)");
+        }
+        const auto unmountLater = qScopeGuard([&] {
+            if (readOnly) {
+                unmount(data + "/" + blocked);
+            }
+        });
+        const DataHome home(data);
+        const QString path = work() + "/Varyon_55.zmt";
+        test::writeAll(path, "history");
+        for (const bool as : {false, true}) {
+            const QString link = work() + "/.vimosync-k-0123456789abcdef";
+            if (as) {
+                test::writeAll(link, "old content");
+            }
+            const QString text =
+                trashError([&] { as ? MoveToRecycleBinAs(link, path) : MoveToRecycleBin(path); });
+            QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+            QVERIFY2(text.contains(QString::fromLocal8Bit(std::strerror(reason))),
+                     qPrintable(text));
+            QCOMPARE(test::readAll(path), QByteArray("history"));
+            if (as) {
+                QCOMPARE(test::readAll(link), QByteArray("old content"));
+                QFile::remove(link);
+            }
+            if (QFileInfo(data + "/Trash/info").isDir()) {
+                QCOMPARE(entries(data + "/Trash/info"), QStringList());
+            }
+        }
+        QFile::remove(path);
+    }
+
+    // A full disk: the record cannot be written, so the file stays and the error says so.
+    void fullDiskIsAnError() {
+        const QString disk = g_home->filePath("full");
+        if (!mountTmpfs(disk, "size=64k")) {
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        }
+        const DataHome home(disk + "/share");
+        QVERIFY(QDir().mkpath(disk + "/share/Trash/files"));
+        QVERIFY(QDir().mkpath(disk + "/share/Trash/info"));
+        const QString path = disk + "/Varyon_66.zmt";
+        test::writeAll(path, "history");
+        {
+            QFile fill(disk + "/fill");
+            QVERIFY(fill.open(QIODevice::WriteOnly));
+            const QByteArray block(4096, 'f');
+            while (fill.write(block) == block.size() && fill.flush()) {
+            }
+        }
+        const QString text = trashError([&] { MoveToRecycleBin(path); });
+        unmount(disk);
+        QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+        QVERIFY2(text.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(text));
+    }
+
+    // A file on another mount goes to that mount's own trash: a move never copies.
+    void otherMountHasItsOwnTrash() {
+        const QString disk = g_home->filePath("card");
+        if (!mountTmpfs(disk, "size=1m")) {
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        }
+        QVERIFY(QDir().mkpath(disk + "/h"));
+        const QString path = disk + "/h/Varyon 9%.zmt";
+        test::writeAll(path, "on the card");
+        const QString text = trashError([&] { MoveToRecycleBin(path); });
+        const QString top = disk + QStringLiteral("/.Trash-%1").arg(::getuid());
+        const QByteArray info = QFile::exists(top + "/info/Varyon 9%.zmt.trashinfo")
+                                    ? test::readAll(top + "/info/Varyon 9%.zmt.trashinfo")
+                                    : QByteArray();
+        const QByteArray moved = QFile::exists(top + "/files/Varyon 9%.zmt")
+                                     ? test::readAll(top + "/files/Varyon 9%.zmt")
+                                     : QByteArray();
+        unmount(disk);
+        QCOMPARE(text, QString());
+        QCOMPARE(moved, QByteArray("on the card"));
+        // Paths in a top folder's trash are relative to that folder.
+        QVERIFY2(info.contains("\nPath=h/Varyon%209%25.zmt\n"), info.constData());
     }
 };
 
