@@ -361,6 +361,12 @@ inline constexpr const char* TrashMoveFailed = "Cannot move %s to the trash: %s"
 inline constexpr const char* TrashFolderFailed = "Cannot move %s to the trash in %s: %s";
 inline constexpr const char* TrashInfoFailed = "Cannot write the trash record %s of %s: %s";
 inline constexpr const char* TrashNoFreeName = "every name there is taken";
+inline constexpr const char* NotRegularFile = "not a regular file";
+inline constexpr const char* CannotKeepOldContent = "Cannot keep the old content of %s: %s";
+inline constexpr const char* FileChangedMeanwhile =
+    "File %s was changed by another program while it was being saved";
+inline constexpr const char* CannotSyncFolder = "Cannot write folder %s to the disk: %s";
+inline constexpr const char* LogRestoredLeftover = "Restored %s from what an interrupted save left";
 
 } // namespace LangText
 } // namespace vimosync

@@ -3,14 +3,20 @@
 #include "history/BinaryFormat.h"
 #include "history/History.h"
 #include "support/Errors.h"
+#include "support/LogFile.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
 
+#include <chrono>
+#include <cstring>
+#include <future>
 #include <map>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vimosync;
@@ -368,36 +374,89 @@ private slots:
         }
     }
 
-    // What a killed save leaves beside the histories: new contents that never took their
-    // names, second links, backups on their way to the trash. Only what stands elsewhere
-    // goes; what may be the only copy goes to the trash, never away.
+    // What a killed save leaves beside the histories (new contents, old ones kept, the
+    // record of their names) is cleared by the next run, and so is a backup that an
+    // earlier version left on its way to the trash; what may be the only copy goes to the
+    // trash, never away, and a user's own hidden files stay, whatever they look like.
     void interruptedSavesAreTidied() {
+        Setup().BackupToRecycleBin = true;
         writeList(makeList(3, 10), file_);
         const QByteArray current = readAll(file_);
-        const QString other = dir_ + QStringLiteral("/Varyon_777.zmt"); // not there
         const QString stage = dir_ + QStringLiteral("/.vimosync-backup-x1");
         QVERIFY(QDir().mkpath(stage));
         writeAll(stage + QStringLiteral("/Varyon_888.zmt"), "on its way");
-        writeAll(dir_ + QStringLiteral("/.Varyon_12345.zmt.tmp-a1"), "new, never placed");
-        writeAll(dir_ + QStringLiteral("/.Varyon_777.zmt.tmp-a2"), "the only copy");
-        QVERIFY(::link(QFile::encodeName(file_).constData(),
-                       QFile::encodeName(dir_ + "/.Varyon_12345.zmt.keep-b2").constData()) == 0);
-        writeAll(dir_ + QStringLiteral("/.Varyon_12345.zmt.keep-b3"), "old content");
-
-        QCOMPARE(TidyInterruptedSaves(dir_), 5);
+        writeAll(dir_ + QStringLiteral("/.Varyon_12345.zmt.tmp-a1"), "a user's draft");
+        writeAll(dir_ + QStringLiteral("/.Varyon_12345.zmt.keep-b3"), "a user's copy");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // Killed right before the new file takes its name.
+            HistorySaveHooks().fail = [](SaveStep step, const QString&) {
+                if (step == SaveStep::Replace) {
+                    ::_exit(0);
+                }
+                return false;
+            };
+            TZMTMessList list = makeList(5, 10);
+            list.FileName = file_;
+            bool backedUp = false;
+            SaveHistory(list, backedUp, false);
+            ::_exit(3);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         QCOMPARE(readAll(file_), current);
-        QVERIFY(!QFileInfo::exists(other));
+
+        // The new content goes to the trash, the second link of the history away.
+        QCOMPARE(TidyInterruptedSaves(dir_), 3);
+        QCOMPARE(readAll(file_), current);
         QCOMPARE(QDir(dir_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 (QStringList{QStringLiteral("Archive"), QStringLiteral("Varyon_12345.zmt")}));
+                 (QStringList{QStringLiteral(".Varyon_12345.zmt.keep-b3"),
+                              QStringLiteral(".Varyon_12345.zmt.tmp-a1"), QStringLiteral("Archive"),
+                              QStringLiteral("Varyon_12345.zmt")}));
+        QCOMPARE(readAll(dir_ + QStringLiteral("/.Varyon_12345.zmt.tmp-a1")), "a user's draft");
         QStringList trashed;
         QDirIterator it(trashDir_ + QStringLiteral("/Trash/files"), QDir::Files);
         while (it.hasNext()) {
             trashed << QString::fromUtf8(readAll(it.next()));
         }
-        QVERIFY(trashed.contains(QStringLiteral("old content")));
         QVERIFY(trashed.contains(QStringLiteral("on its way")));
-        QVERIFY(trashed.contains(QStringLiteral("the only copy")));
-        QVERIFY(!trashed.contains(QStringLiteral("new, never placed")));
+        QCOMPARE(TidyInterruptedSaves(dir_), 0);
+    }
+
+    // A backup that the trash cannot take is logged with the file and the reason and
+    // counts as none; the new content takes its name all the same.
+    void failedBackupIsLoggedAndNotCounted() {
+        Setup().BackupToRecycleBin = true;
+        const QString broken = root_.filePath(QStringLiteral("broken-xdg"));
+        QVERIFY(QDir().mkpath(broken + QStringLiteral("/Trash/files")));
+        writeAll(broken + QStringLiteral("/Trash/info"), "a file where a folder should be");
+        qputenv("XDG_DATA_HOME", broken.toLocal8Bit());
+        const QString log = root_.filePath(QStringLiteral("backup.log"));
+        QVERIFY(OpenLog(log));
+        const auto restore = qScopeGuard([this] {
+            CloseLog();
+            qputenv("XDG_DATA_HOME", trashDir_.toLocal8Bit());
+        });
+        writeList(makeList(3, 10), file_);
+        TZMTMessList list = makeList(5, 10);
+        list.FileName = file_;
+        bool backedUp = true;
+        auto saving = std::async(std::launch::async, [&] { SaveHistory(list, backedUp, false); });
+        if (saving.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            qFatal("the save still runs after 20 seconds");
+        }
+        saving.get();
+        QVERIFY(!backedUp);
+        QCOMPARE(load(file_).Count(), 5);
+        const QString logged = QString::fromUtf8(readAll(log));
+        QVERIFY2(
+            logged.contains(QStringLiteral("Error while backuping file \"Varyon_12345.zmt\"")) &&
+                logged.contains(file_) &&
+                logged.contains(QString::fromLocal8Bit(std::strerror(ENOTDIR))),
+            qPrintable(logged));
+        QCOMPARE(QDir(dir_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 (QStringList{QStringLiteral("Archive"), QStringLiteral("Varyon_12345.zmt")}));
     }
 
     // After every failure the error reaches the caller and each file is as it was.
