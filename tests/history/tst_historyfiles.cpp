@@ -14,7 +14,6 @@
 #include <cstring>
 #include <future>
 #include <map>
-#include <tuple>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -458,60 +457,6 @@ private slots:
             qPrintable(logged));
         QCOMPARE(QDir(dir_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{QStringLiteral("Archive"), QStringLiteral("Varyon_12345.zmt")}));
-    }
-
-    // A history whose name is near the length limit (NAME_MAX 255 bytes) is saved and
-    // backed up like any other, whole and split into archive parts.
-    void historyNameAtTheLengthLimit() {
-        Setup().BackupToRecycleBin = true;
-        const QString name = dir_ + '/' + QString(246, QLatin1Char('v')) + QStringLiteral(".zmt");
-        QCOMPARE(QFileInfo(name).fileName().toUtf8().size(), 250);
-        writeList(makeList(3, 10), name);
-        const QByteArray old = readAll(name);
-        TZMTMessList list = makeList(5, 10);
-        list.FileName = name;
-        bool backedUp = false;
-        SaveHistory(list, backedUp, false);
-        QVERIFY(backedUp);
-        QCOMPARE(load(name).Count(), 5);
-        bool found = false;
-        QDirIterator it(trashDir_ + QStringLiteral("/Trash/files"), {QStringLiteral("vvvv*")},
-                        QDir::Files);
-        while (it.hasNext() && !found) {
-            found = readAll(it.next()) == old;
-        }
-        QVERIFY(found);
-        list = makeList(3000, 100);
-        list.FileName = name;
-        SaveHistory(list, backedUp, true);
-        QCOMPARE(load(name, true).Count(), 3000);
-        QCOMPARE(QDir(dir_).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 (QStringList{QStringLiteral("Archive"), QFileInfo(name).fileName()}));
-    }
-
-    // A FIFO named like a history is no history: reading it neither hangs nor succeeds.
-    void fifoIsNoHistory() {
-        const QString txt = dir_ + QStringLiteral("/12345.txt");
-        QCOMPARE(::mkfifo(QFile::encodeName(txt).constData(), 0600), 0);
-        QCOMPARE(::mkfifo(QFile::encodeName(file_).constData(), 0600), 0);
-        auto reading = std::async(std::launch::async, [&] {
-            QString error;
-            try {
-                load(txt);
-            } catch (const Exception& e) {
-                error = e.message();
-            }
-            TZMTHead head;
-            ReadEntryHeader(head, file_);
-            return std::make_tuple(error, load(file_).Valid, head.Valid);
-        });
-        if (reading.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
-            qFatal("reading a FIFO still runs after 20 seconds");
-        }
-        const auto [error, valid, headValid] = reading.get();
-        QCOMPARE(error, QStringLiteral("Cannot read file %1: not a regular file").arg(txt));
-        QVERIFY(!valid);
-        QVERIFY(!headValid);
     }
 
     // After every failure the error reaches the caller and each file is as it was.

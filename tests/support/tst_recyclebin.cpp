@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QtTest>
 
 #include <chrono>
@@ -302,30 +301,6 @@ private slots:
         QCOMPARE(moved, QByteArray("on the card"));
         // Paths in a top folder's trash are relative to that folder.
         QVERIFY2(info.contains("\nPath=h/Varyon%209%25.zmt\n"), info.constData());
-    }
-
-    // A name at the length limit still reaches the trash, whose record adds a suffix.
-    void longNameGoesToTheTrash() {
-        const QString name = QString(246, QLatin1Char('n')) + ".zmt";
-        QCOMPARE(QFile::encodeName(name).size(), 250);
-        const QString path = work() + "/" + name;
-        test::writeAll(path, "long");
-        const QString link = work() + "/.vimosync-k-abcdefabcdefabcd";
-        test::writeAll(link, "long, older");
-        QCOMPARE(trashError([&] { MoveToRecycleBin(path); }), QString());
-        test::writeAll(path, "long, newer");
-        QCOMPARE(trashError([&] { MoveToRecycleBinAs(link, path); }), QString());
-        QCOMPARE(test::readAll(path), QByteArray("long, newer"));
-        QVERIFY(!QFile::exists(link));
-        QStringList found;
-        for (const QString& info : QDir(trash() + "/info").entryList({"nnnn*"}, QDir::Files)) {
-            QVERIFY(test::readAll(trash() + "/info/" + info)
-                        .contains("Path=" + QUrl::toPercentEncoding(path, "/") + "\n"));
-            found << QString::fromUtf8(
-                test::readAll(trash() + "/files/" + info.chopped(int(qstrlen(".trashinfo")))));
-        }
-        found.sort();
-        QCOMPARE(found, (QStringList{"long", "long, older"}));
     }
 };
 
