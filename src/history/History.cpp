@@ -218,12 +218,13 @@ bool ReadsBack(const TZMTMessList& list, int version, std::string bytes, TZMTMes
 
 } // namespace
 
-TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out, QString& problem) {
+TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out, QString& problem,
+                       const QString& targetName) {
     problem.clear();
     if (version < 0 || version > 3) {
         return TStoreCheck::AsIs; // nothing is written in such a version
     }
-    const QString file = shortName(list.FileName);
+    const QString file = shortName(targetName.isEmpty() ? list.FileName : targetName);
     if (version != 0) {
         if (BinaryHoldsAsIs(list, version)) {
             return TStoreCheck::AsIs;
@@ -255,6 +256,10 @@ TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out,
     }
     out.Valid = list.Valid;
     return TStoreCheck::Changed;
+}
+
+bool HasArchiveFiles(const QString& historyPath) {
+    return !oldArchives(historyPath).isEmpty();
 }
 
 QString ArchiveFolder(const QString& historyPath) {

@@ -25,11 +25,16 @@ enum class TStoreCheck {
     Changed,   // out holds the messages as they come back (same count and order)
     CannotHold // some message cannot be stored: problem says which and why
 };
-TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out, QString& problem);
+// The problem names the file targetName (the list's own file when empty).
+TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out, QString& problem,
+                       const QString& targetName = QString());
 
 // Appends the messages of the history's archive files (archive 1, 2, ... up to the first
 // missing number, stopping at an invalid one) and sets list.ArchivesComplete.
 void LoadArchives(TZMTMessList& list);
+
+// True when the archive folder holds an archive file of the history.
+bool HasArchiveFiles(const QString& historyPath);
 
 // The archive folder and archive n of a history file.
 QString ArchiveFolder(const QString& historyPath);

@@ -603,7 +603,7 @@ void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessLis
     QString problem;
     if (target >= 0) {
         TZMTMessList stored;
-        const TStoreCheck check = AsStoredIn(source, target, stored, problem);
+        const TStoreCheck check = AsStoredIn(source, target, stored, problem, result.FileName);
         if (check == TStoreCheck::Changed) {
             MergeLists(stored, destination, result);
             result.StoreProblem.clear();

@@ -763,7 +763,7 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
     const TSettings& set = Setup();
     const TWorkflowState& st = State;
     const bool srcArchives = set.UseVaryonArchives && st.SrcVaryon && st.SrcArchiveExists;
-    const bool dstArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
+    const bool varyonArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
     const auto skip = [&m](const QString& why) {
         if (m.Skip.isEmpty()) {
             m.Skip = why;
@@ -784,12 +784,21 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
     m.Destination.ContactNick = e.Nick;
     if (!m.Created) {
         m.Destination.FileName = st.DstPath + kSep + dstFile;
-    } else if (dstArchives) {
+    } else if (varyonArchives) {
         // Archive files of the new file's name may already stand in the archive folder
         // without their history file; a split save removes them, so their messages are
         // read first.
         m.Destination.FileName = newName;
     }
+    // A binary history that has archive files is read and written with them whenever
+    // archives are in use, also where the destination does not count as Varyon: its
+    // mode may change with the files a run creates, and a file rewritten without its
+    // archives would hold their messages a second time once they are read again.
+    const bool dstArchives =
+        varyonArchives ||
+        (set.UseVaryonArchives && st.DstArchiveExists && !m.Destination.FileName.isEmpty() &&
+         IsBinaryPath(m.Destination.FileName) && HasArchiveFiles(m.Destination.FileName));
+    m.Archives = dstArchives;
     if (!m.Destination.FileName.isEmpty() && IsSpecialEntry(m.Destination.FileName)) {
         // Nothing is read from or written over a FIFO, a device or a folder.
         skip(
@@ -905,7 +914,6 @@ bool TWorkflow::Sync() {
         WriteLog(QString::fromLatin1(LangText::SyncParameters) + QLatin1Char(' ') + versionLine +
                  kCrLf + offsetLine + QStringLiteral("; ") + nickLine + kCrLf + ArchivesLine());
 
-        const bool dstArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
         if (!DryRun) {
             // What an earlier run that was killed while saving left beside the histories.
             TidyInterruptedSaves(st.DstPath);
@@ -960,7 +968,7 @@ bool TWorkflow::Sync() {
                 bool backup = false;
                 try {
                     try {
-                        SaveHistory(m.Result, backup, dstArchives && result.Version != 0);
+                        SaveHistory(m.Result, backup, m.Archives && result.Version != 0);
                     } catch (const ChangedMeanwhile& changed) {
                         // Another program (the messenger) wrote the history while it was
                         // merged: merged again with what it holds now, once.
@@ -971,7 +979,7 @@ bool TWorkflow::Sync() {
                             throw Exception(m.Skip);
                         }
                         if (m.Result.HasDiff) {
-                            SaveHistory(m.Result, backup, dstArchives && m.Result.Version != 0);
+                            SaveHistory(m.Result, backup, m.Archives && m.Result.Version != 0);
                         }
                         item.Count = m.Result.Count();
                         item.DiffCount = m.Result.DiffCount;

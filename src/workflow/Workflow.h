@@ -176,8 +176,9 @@ private:
     // One contact's histories read and merged as the synchronization stores them.
     struct TContactMerge {
         TZMTMessList Source, Destination, Result;
-        bool Created = false; // the result is a new file
-        QString Skip;         // why the contact cannot be merged soundly; empty: it can
+        bool Created = false;  // the result is a new file
+        bool Archives = false; // the destination is read and written with archive files
+        QString Skip;          // why the contact cannot be merged soundly; empty: it can
     };
     // dstFile: the contact's destination file name in DstPath, empty for none.
     void mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMode dstMode,

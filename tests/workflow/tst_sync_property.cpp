@@ -326,6 +326,7 @@ struct Case {
     int defaultVersion = 0;
     std::string ownNick;
     std::vector<Contact> contacts;
+    bool faults = false; // a first run with failing steps comes before the one checked
 
     // The analysis lists the binary source histories, or the plain-text ones when there
     // is no binary one.
@@ -385,16 +386,24 @@ enum Feature : unsigned {
     TwoSources = 1u << 9,     // two source histories of one contact
     MixedSources = 1u << 10,  // plain-text and binary histories in one source directory
     Archives = 1u << 11,      // destination histories with archive files
+    Faults = 1u << 12,        // a first run whose file-system steps fail now and then
 };
 
 const std::vector<std::pair<const char*, unsigned>>& FeatureNames() {
     static const std::vector<std::pair<const char*, unsigned>> names = {
-        {"same-second", SameSecond},     {"zones", Zones},
-        {"line-breaks", LineBreaks},     {"trailing-blanks", TrailingBlanks},
-        {"separators", Separators},      {"code-page", CodePage},
-        {"long-texts", LongTexts},       {"stamp-range", StampRange},
-        {"spaces-case", SpacesCase},     {"two-sources", TwoSources},
-        {"mixed-sources", MixedSources}, {"archives", Archives}};
+        {"same-second", SameSecond},
+        {"zones", Zones},
+        {"line-breaks", LineBreaks},
+        {"trailing-blanks", TrailingBlanks},
+        {"separators", Separators},
+        {"code-page", CodePage},
+        {"long-texts", LongTexts},
+        {"stamp-range", StampRange},
+        {"spaces-case", SpacesCase},
+        {"two-sources", TwoSources},
+        {"mixed-sources", MixedSources},
+        {"archives", Archives},
+        {"faults", Faults}};
     return names;
 }
 
@@ -686,7 +695,19 @@ Case Generate(quint64 seed) {
         Random cr(r.next());
         c.contacts.push_back(GenerateContact(cr, zone, family, c.row, i, uins));
     }
+    c.faults = With(Faults) && r.chance(0.3);
     return c;
+}
+
+// ---- Failing file systems ---------------------------------------------------------------
+//
+// A run whose steps of saving fail now and then, as a full disk, a failing rename or
+// fsync would: every history that stood before still stands and reads whole, and nothing
+// of the save is left beside it. The next run then finishes the work.
+
+std::mt19937_64 gFaultRng;
+bool FailNowAndThen(SaveStep, const QString&) {
+    return std::uniform_int_distribution<int>(0, 99)(gFaultRng) < 12;
 }
 
 QString Describe(const Case& c) {
@@ -1026,6 +1047,7 @@ private:
     bool writeInputs(QStringList& problems);
     void checkContact(const Contact& ct, QStringList& problems);
     void checkConvergence(QStringList& problems);
+    bool runWithFaults(QStringList& problems);
 
     QString src() const { return root_ + QStringLiteral("/src"); }
     QString dst() const { return root_ + QStringLiteral("/dst"); }
@@ -1048,7 +1070,14 @@ private:
     std::vector<TSyncItem> items_;
     Tree before_;
     Tree after_;
-    bool archivesUsed_ = false;
+    bool varyonArchives_ = false; // archives in use for the whole destination
+    bool archiveFolder_ = false;
+    // A binary history that has archive files is read and written with them whenever
+    // archives are in use at all, Varyon destination or not.
+    bool archivesUsed(const Contact& ct) const {
+        return varyonArchives_ || (Setup().UseVaryonArchives && archiveFolder_ && ct.dest &&
+                                   ct.dest->kind != Txt && ct.dest->archives > 0);
+    }
     std::set<std::string> skipped_;
 };
 
@@ -1133,8 +1162,22 @@ bool CaseRun::run(QStringList& problems) {
                         ui_->Calls.join(QStringLiteral("; "));
         return false;
     }
-    archivesUsed_ =
+    if (c_.faults && wf_->AnyChecked()) {
+        if (!runWithFaults(problems)) {
+            return false;
+        }
+        answers();
+        wf_->Analyse();
+        if (!wf_->State.Analysed) {
+            problems << QStringLiteral("the analysis after the failing run did not finish");
+            return false;
+        }
+        items_.clear();
+        ui_->Infos.clear();
+    }
+    varyonArchives_ =
         Setup().UseVaryonArchives && wf_->State.DstVaryon && wf_->State.DstArchiveExists;
+    archiveFolder_ = wf_->State.DstArchiveExists;
     before_ = Snapshot(dst());
     if (wf_->AnyChecked()) {
         try {
@@ -1221,7 +1264,7 @@ void CaseRun::checkContact(const Contact& ct, QStringList& problems) {
     now.FileName = path;
     const bool binary = IsBinaryPath(path);
     try {
-        LoadHistory(now, LoadPlain, archivesUsed_ && binary);
+        LoadHistory(now, LoadPlain, archivesUsed(ct) && binary);
     } catch (const std::exception& ex) {
         problems << who + QStringLiteral("the new destination cannot be read: ") +
                         ExceptionText(ex);
@@ -1235,7 +1278,7 @@ void CaseRun::checkContact(const Contact& ct, QStringList& problems) {
         return;
     }
     // Old archives the program does not use must stay as they are.
-    if (ct.dest && ct.dest->archives > 0 && !archivesUsed_) {
+    if (ct.dest && ct.dest->archives > 0 && !archivesUsed(ct)) {
         QStringList archives;
         for (const QString& t : touched) {
             if (t.contains(QLatin1Char('/'))) {
@@ -1255,7 +1298,7 @@ void CaseRun::checkContact(const Contact& ct, QStringList& problems) {
     }
     Tally old;
     if (ct.dest) {
-        old = InputTally(c_, zone_, *ct.dest, archivesUsed_ ? 0 : ct.dest->mainFrom, kind);
+        old = InputTally(c_, zone_, *ct.dest, archivesUsed(ct) ? 0 : ct.dest->mainFrom, kind);
     }
     Tally actual;
     for (const TZMTMess& m : now.Items) {
@@ -1306,6 +1349,45 @@ void CaseRun::checkContact(const Contact& ct, QStringList& problems) {
     }
 }
 
+bool CaseRun::runWithFaults(QStringList& problems) {
+    const Tree generated = Snapshot(dst());
+    gFaultRng.seed(c_.seed ^ 0x5A17ULL);
+    HistorySaveHooks().fail = FailNowAndThen;
+    try {
+        wf_->Sync();
+    } catch (const std::exception&) {
+        // A failure of the destination as a whole may end the run: allowed here.
+    }
+    HistorySaveHooks().fail = nullptr;
+    const Tree now = Snapshot(dst());
+    for (const auto& [name, state] : generated) {
+        const QString path = dst() + QLatin1Char('/') + name;
+        if (!now.count(name) && !name.contains(QLatin1String("/"))) {
+            problems << QStringLiteral("after a failing run, %1 is missing").arg(name);
+            continue;
+        }
+        TZMTMessList back;
+        back.FileName = path;
+        try {
+            LoadHistory(back, LoadPlain, false);
+        } catch (const std::exception& ex) {
+            problems << QStringLiteral("after a failing run, %1 cannot be read: %2")
+                            .arg(name, ExceptionText(ex));
+            continue;
+        }
+        if (back.Damaged) {
+            problems << QStringLiteral("after a failing run, %1 is damaged").arg(name);
+        }
+    }
+    for (const auto& [name, state] : now) {
+        if (QFileInfo(name).fileName().startsWith(QLatin1String(".vimosync-"))) {
+            problems
+                << QStringLiteral("after a failing run, %1 is left beside the histories").arg(name);
+        }
+    }
+    return problems.isEmpty();
+}
+
 void CaseRun::checkConvergence(QStringList& problems) {
     items_.clear();
     ui_->Infos.clear();
@@ -1332,7 +1414,15 @@ void CaseRun::checkConvergence(QStringList& problems) {
         }
     }
 
+    // Every contact again, but those the run refused: the mode of the destination may
+    // change with the files the run created (a Varyon history in a plain-text one), and a
+    // contact refused under one mode may be written under the other.
     wf_->SelectAll();
+    for (TZMTHead& e : Globals().HeadList.Items) {
+        if (skipped_.count(e.UIN)) {
+            e.Checked = false;
+        }
+    }
     const Tree before = Snapshot(dst());
     const Tree trashBefore = Snapshot(g_trash);
     if (wf_->AnyChecked()) {
