@@ -208,6 +208,7 @@ void ParseBinaryHistory(TZMTMessList& list, std::string&& bytes, TLoadMode mode)
     const bool scrambled = head.Scrambled == 1;
     const std::size_t fixed = RecordFixedSize(version);
     const std::size_t lengthAt = version == 3 ? 33 : 31;
+    const long long shift = StampShiftSeconds(version);
 
     HStore store(std::move(bytes));
     char* const base = store.data();
@@ -238,7 +239,7 @@ void ParseBinaryHistory(TZMTMessList& list, std::string&& bytes, TLoadMode mode)
         TZMTMess& m = NewMessage(list);
         m.Outgoing = rec[26] != 0;
         m.Stamp = static_cast<std::int32_t>(get32(rec + 18));
-        m.Time = StampToTime(m.Stamp, version);
+        m.Time = TimeOfSeconds(m.Stamp + shift);
         m.Nick = m.Outgoing ? ownNick : contactNick;
         const std::string_view view(text, textLen);
         if (correctCrlf && NeedsLineBreakFix(view)) {

@@ -16,10 +16,12 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -180,10 +182,14 @@ QString TimeText(double t) {
 // has a stamp that gives the same time back.
 bool BinaryHoldsAsIs(const TZMTMessList& list, int version) {
     const bool correctCrlf = Setup().CorrectCRLF;
+    const long long shift = StampShiftSeconds(version);
+    constexpr long long kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr long long kMax = std::numeric_limits<std::int32_t>::max();
     for (const TZMTMess& m : list.Items) {
-        std::int32_t stamp = 0;
+        long long seconds = 0;
         if (m.Text.size() > kZmtMaxField || (correctCrlf && NeedsLineBreakFix(m.Text.view())) ||
-            !StampOfTime(m.Time, version, stamp) || StampToTime(stamp, version) != m.Time) {
+            !SecondsOfTime(m.Time, seconds) || seconds - shift < kMin || seconds - shift > kMax ||
+            TimeOfSeconds(seconds) != m.Time) {
             return false;
         }
     }
@@ -216,6 +222,45 @@ bool ReadsBack(const TZMTMessList& list, int version, std::string bytes, TZMTMes
     return true;
 }
 
+// True when a plain-text file keeps every message exactly as it is, the common case with
+// the default date settings: texts with CR LF line breaks only, no blank at the end, no
+// separator text, only characters the code page holds; times of whole seconds from
+// 1899-12-30 on, which the default pattern writes and the reader takes back.
+bool TextHoldsAsIs(const TZMTMessList& list) {
+    const TSettings& set = Setup();
+    static const TSettings defaults;
+    if (set.DTFormatString != defaults.DTFormatString ||
+        set.DateFormatString != defaults.DateFormatString ||
+        set.TimeBeforeDate != defaults.TimeBeforeDate ||
+        set.DateSeparator != defaults.DateSeparator ||
+        set.TimeSeparator != defaults.TimeSeparator ||
+        set.DTLeftBracket != defaults.DTLeftBracket ||
+        set.DTRightBracket != defaults.DTRightBracket) {
+        return false;
+    }
+    const bool utf8 = IsUtf8CodePage(set.CodePage);
+    const QByteArray in = set.MsgInSeparator.toUtf8();
+    const QByteArray out = set.MsgOutSeparator.toUtf8();
+    const auto holds = [](std::string_view t, const QByteArray& sep) {
+        return sep.isEmpty() ||
+               t.find(std::string_view(sep.constData(), sep.size())) == std::string_view::npos;
+    };
+    constexpr double kLastDay = 2958465.0; // 9999-12-31
+    for (const TZMTMess& m : list.Items) {
+        const std::string_view t = m.Text.view();
+        long long seconds = 0;
+        if ((!t.empty() && static_cast<unsigned char>(t.back()) <= 32) || NeedsLineBreakFix(t) ||
+            !holds(t, in) || !holds(t, out) ||
+            (!utf8 && std::any_of(t.begin(), t.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) ||
+            !(m.Time >= 0 && m.Time < kLastDay) || !SecondsOfTime(m.Time, seconds) ||
+            TimeOfSeconds(seconds) != m.Time) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out, QString& problem,
@@ -225,6 +270,9 @@ TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out,
         return TStoreCheck::AsIs; // nothing is written in such a version
     }
     const QString file = shortName(targetName.isEmpty() ? list.FileName : targetName);
+    if (version == 0 && TextHoldsAsIs(list)) {
+        return TStoreCheck::AsIs;
+    }
     if (version != 0) {
         if (BinaryHoldsAsIs(list, version)) {
             return TStoreCheck::AsIs;

@@ -26,6 +26,10 @@ long long PdaShiftSeconds() {
 
 } // namespace
 
+long long StampShiftSeconds(int version) {
+    return version == 1 ? PdaShiftSeconds() : 0;
+}
+
 double TimeOfSeconds(long long seconds) {
     // One rounding from the exact value, so that the same second gives the same value
     // whichever format or zone it came through.

@@ -22,6 +22,10 @@ std::int32_t TimeToStamp(double t, int version);
 // The stamp of a time, false when the time has no stamp (outside the 32-bit range).
 bool StampOfTime(double t, int version, std::int32_t& stamp);
 
+// Seconds added to a stamp of the version to give local seconds since 1970 (the PDA
+// and date offsets for version 1, else 0): StampToTime(s, v) is TimeOfSeconds(s + this).
+long long StampShiftSeconds(int version);
+
 // Local seconds since 1970 to the date-time value and back (to the nearest second).
 // Every reader makes its times through TimeOfSeconds, so one second is one value.
 double TimeOfSeconds(long long seconds);
