@@ -122,8 +122,7 @@ inline constexpr const char* SyncSkipped = "Files skipped: %d";
 inline constexpr const char* DstDamaged = "Destination file %s is damaged; contact %s skipped";
 inline constexpr const char* SrcDamaged = "Source file %s is damaged; contact %s skipped: %s";
 inline constexpr const char* ContactNotStored = "Contact %s skipped: %s";
-inline constexpr const char* UinNotPlain =
-    "Contact %s skipped: its UIN is not a plain file name";
+inline constexpr const char* UinNotPlain = "Contact %s skipped: its UIN is not a plain file name";
 inline constexpr const char* OutsideDestination =
     "File %s lies outside the destination; contact %s skipped";
 inline constexpr const char* ContactFailed = "Contact %s skipped: %s";

@@ -975,12 +975,11 @@ bool TWorkflow::Sync() {
                         WriteLog(changed.message());
                         m = TContactMerge{};
                         mergeContact(e, dstFile, LoadPlain, m);
-                        if (!m.Skip.isEmpty()) {
-                            throw Exception(m.Skip);
-                        }
-                        if (m.Result.HasDiff) {
+                        if (m.Skip.isEmpty() && m.Result.HasDiff) {
                             SaveHistory(m.Result, backup, m.Archives && m.Result.Version != 0);
                         }
+                        item.Skipped = !m.Skip.isEmpty();
+                        item.Written = !item.Skipped && m.Result.HasDiff;
                         item.Count = m.Result.Count();
                         item.DiffCount = m.Result.DiffCount;
                     }
