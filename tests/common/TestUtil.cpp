@@ -1,6 +1,9 @@
 #include "common/TestUtil.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 
 #include <stdexcept>
 
@@ -23,6 +26,18 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
         throw std::runtime_error("cannot write " + path.toStdString());
     }
+}
+
+QMap<QString, QByteArray> treeBytes(const QString& root) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        const bool regular = QFileInfo(path).isFile() && f.open(QIODevice::ReadOnly);
+        files.insert(QDir(root).relativeFilePath(path), regular ? f.readAll() : "special");
+    }
+    return files;
 }
 
 } // namespace vimosync::test

@@ -34,17 +34,6 @@ using vimosync::test::WriteHistory;
 
 namespace {
 
-// Every file under the folder with its bytes.
-QMap<QString, QByteArray> Snapshot(const QString& root) {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(root).relativeFilePath(path), test::FileBytes(path));
-    }
-    return files;
-}
-
 // A user interface that runs a step when the analysis shows its first progress.
 class HookedUi : public ScriptedUi {
 public:
@@ -109,13 +98,13 @@ class TestSyncConverges : public QObject {
                 QVERIFY2(!e.Marked, e.UIN.c_str());
             }
         }
-        const auto before = Snapshot(dst_);
+        const auto before = test::treeBytes(dst_);
         wf_->SelectAll();
         ui_->Confirms = {true};
         QVERIFY(wf_->Sync());
         QVERIFY2(ui_->Infos.last().contains(QLatin1String("Files updated: 0\r\nFiles created: 0")),
                  qPrintable(ui_->Infos.last()));
-        QCOMPARE(Snapshot(dst_), before);
+        QCOMPARE(test::treeBytes(dst_), before);
     }
 
 private slots:

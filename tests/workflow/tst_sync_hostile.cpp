@@ -30,18 +30,6 @@ using vimosync::test::WriteHistory;
 
 namespace {
 
-QMap<QString, QByteArray> Snapshot(const QString& root) {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QFileInfo fi(path);
-        files.insert(QDir(root).relativeFilePath(path),
-                     fi.isFile() ? test::FileBytes(path) : QByteArray("special"));
-    }
-    return files;
-}
-
 // Another program's write at the first step of the next save: the messenger appending
 // to a history while it is being synchronized.
 QString gAppendTo;
@@ -124,14 +112,14 @@ private slots:
         test::writeAll(precious, "mine");
         WriteHistory(S("1_1.zmt"), 1, uin.toStdString(), "evil", {{1, false, "overwrite"}});
         WriteHistory(S("1_2.zmt"), 1, "2", "fine", {{1, false, "hello"}});
-        const auto outside = Snapshot(tmp_->path());
+        const auto outside = test::treeBytes(tmp_->path());
         const QString report = sync(0);
         QVERIFY2(report.contains(QLatin1String("Files created: 1")), qPrintable(report));
         QVERIFY(report.contains(QLatin1String("Files skipped: 1")));
         QVERIFY(report.contains(QLatin1String("its UIN is not a plain file name")));
         QCOMPARE(test::FileBytes(precious), QByteArray("mine"));
         // Only the fine contact's new file and the log have come.
-        auto after = Snapshot(tmp_->path());
+        auto after = test::treeBytes(tmp_->path());
         after.remove(QStringLiteral("a/dst/2.txt"));
         after.remove(QStringLiteral("wf.log"));
         auto before = outside;
