@@ -2,7 +2,6 @@
 // in bytes per second of the file, next to a plain memory copy of the same bytes and a
 // whole-file read: the distance to those limits is what the readers and writers cost.
 
-#include "config/Setup.h"
 #include "history/BinaryFormat.h"
 #include "history/History.h"
 #include "history/TextFormat.h"
@@ -18,6 +17,14 @@
 using namespace vimosync;
 
 namespace {
+
+// The default settings, with replaced files simply overwritten.
+const TReadOptions gRead;
+const TSaveOptions gSave = [] {
+    TSaveOptions save;
+    save.BackupToRecycleBin = false;
+    return save;
+}();
 
 constexpr int kMessages = 200000;
 
@@ -63,11 +70,10 @@ struct Fixture {
     TZMTMessList binList, txtList;
 
     Fixture() {
-        Setup().BackupToRecycleBin = false;
         binList = makeHistory(2);
         txtList = makeHistory(0);
-        binBytes = BuildBinaryFile(binList);
-        txtBytes = BuildPlainText(txtList);
+        binBytes = BuildBinaryFile(binList, gRead);
+        txtBytes = BuildPlainText(txtList, gRead.Text);
         binPath = dir.filePath(QStringLiteral("Varyon_123456789.zmt"));
         txtPath = dir.filePath(QStringLiteral("123456789.txt"));
         write(binPath, binBytes);
@@ -117,7 +123,7 @@ void BM_V2_ReadFile(benchmark::State& s) {
 void BM_V2_Parse(benchmark::State& s) {
     for (auto _ : s) {
         TZMTMessList list;
-        ParseBinaryHistory(list, std::string(fx().binBytes), LoadPlain);
+        ParseBinaryHistory(list, std::string(fx().binBytes), LoadPlain, gRead);
         benchmark::DoNotOptimize(list.Items.data());
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(fx().binBytes.size()));
@@ -128,11 +134,11 @@ void BM_V2_Parse2000(benchmark::State& s) {
     static const std::string small = [] {
         TZMTMessList list = makeHistory(2);
         list.Items.resize(2000);
-        return BuildBinaryFile(list);
+        return BuildBinaryFile(list, gRead);
     }();
     for (auto _ : s) {
         TZMTMessList list;
-        ParseBinaryHistory(list, std::string(small), LoadPlain);
+        ParseBinaryHistory(list, std::string(small), LoadPlain, gRead);
         benchmark::DoNotOptimize(list.Items.data());
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(small.size()));
@@ -141,11 +147,11 @@ void BM_Text_Parse2000(benchmark::State& s) {
     static const std::string small = [] {
         TZMTMessList list = makeHistory(0);
         list.Items.resize(2000);
-        return BuildPlainText(list);
+        return BuildPlainText(list, gRead.Text);
     }();
     for (auto _ : s) {
         TZMTMessList list;
-        ParsePlainText(list, std::string(small), LoadPlain);
+        ParsePlainText(list, std::string(small), LoadPlain, gRead.Text);
         benchmark::DoNotOptimize(list.Items.data());
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(small.size()));
@@ -153,27 +159,27 @@ void BM_Text_Parse2000(benchmark::State& s) {
 void BM_Memcpy2000(benchmark::State& s) {
     TZMTMessList list = makeHistory(2);
     list.Items.resize(2000);
-    memcpyOf(s, BuildBinaryFile(list));
+    memcpyOf(s, BuildBinaryFile(list, gRead));
 }
 void BM_V2_Load(benchmark::State& s) {
     for (auto _ : s) {
         TZMTMessList list;
         list.FileName = fx().binPath;
-        LoadHistory(list, LoadContactNick, false);
+        LoadHistory(list, LoadContactNick, false, gRead);
         benchmark::DoNotOptimize(list.Items.data());
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(fx().binBytes.size()));
 }
 void BM_V2_Build(benchmark::State& s) {
     for (auto _ : s) {
-        benchmark::DoNotOptimize(BuildBinaryFile(fx().binList).data());
+        benchmark::DoNotOptimize(BuildBinaryFile(fx().binList, gRead).data());
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(fx().binBytes.size()));
 }
 void BM_V2_Save(benchmark::State& s) {
     for (auto _ : s) {
         bool backedUp = false;
-        SaveHistory(fx().binList, backedUp, false);
+        SaveHistory(fx().binList, backedUp, false, gRead, gSave);
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(fx().binBytes.size()));
 }
@@ -187,7 +193,7 @@ void BM_Text_ReadFile(benchmark::State& s) {
 void BM_Text_Parse(benchmark::State& s) {
     for (auto _ : s) {
         TZMTMessList list;
-        ParsePlainText(list, std::string(fx().txtBytes), LoadPlain);
+        ParsePlainText(list, std::string(fx().txtBytes), LoadPlain, gRead.Text);
         benchmark::DoNotOptimize(list.Items.data());
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(fx().txtBytes.size()));
@@ -196,21 +202,21 @@ void BM_Text_Load(benchmark::State& s) {
     for (auto _ : s) {
         TZMTMessList list;
         list.FileName = fx().txtPath;
-        LoadHistory(list, LoadContactNick, false);
+        LoadHistory(list, LoadContactNick, false, gRead);
         benchmark::DoNotOptimize(list.Items.data());
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(fx().txtBytes.size()));
 }
 void BM_Text_Build(benchmark::State& s) {
     for (auto _ : s) {
-        benchmark::DoNotOptimize(BuildPlainText(fx().txtList).data());
+        benchmark::DoNotOptimize(BuildPlainText(fx().txtList, gRead.Text).data());
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(fx().txtBytes.size()));
 }
 void BM_Text_Save(benchmark::State& s) {
     for (auto _ : s) {
         bool backedUp = false;
-        SaveHistory(fx().txtList, backedUp, false);
+        SaveHistory(fx().txtList, backedUp, false, gRead, gSave);
     }
     s.SetBytesProcessed(s.iterations() * static_cast<int64_t>(fx().txtBytes.size()));
 }

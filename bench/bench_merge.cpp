@@ -2,7 +2,6 @@
 // to std::sort of as many doubles as the sorting mode orders (the floor it is measured
 // against), and the same on histories where many messages share one second.
 
-#include "config/Setup.h"
 #include "merge/Merge.h"
 
 #include <benchmark/benchmark.h>
@@ -69,12 +68,13 @@ Pair MakePair(int count, int groupSize) {
 void RunMerge(benchmark::State& state, int mode, int groupSize) {
     const int count = static_cast<int>(state.range(0));
     Pair p = MakePair(count, groupSize);
-    Setup().MessMergeMode = static_cast<std::uint8_t>(mode);
-    Setup().MergeIgnoreSpaces = false;
+    TMergeOptions gMerge;
+    gMerge.MessMergeMode = static_cast<std::uint8_t>(mode);
+    const TReadOptions gRead;
     int diffs = 0;
     for (auto _ : state) {
         TZMTMessList result;
-        MergeHistories(p.source, p.destination, result);
+        MergeHistories(p.source, p.destination, result, gMerge, gRead);
         diffs = result.DiffCount;
         state.PauseTiming();
         result.Clear();

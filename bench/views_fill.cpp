@@ -28,6 +28,14 @@ using namespace vimosync;
 
 namespace {
 
+// The default settings, with replaced files simply overwritten.
+const TReadOptions gRead;
+const TSaveOptions gSave = [] {
+    TSaveOptions save;
+    save.BackupToRecycleBin = false;
+    return save;
+}();
+
 void WriteSide(const QString& path, int n, bool source) {
     TZMTMessList list;
     list.UIN = "123456";
@@ -50,7 +58,7 @@ void WriteSide(const QString& path, int n, bool source) {
                            (i % 7 == 0 ? "\r\nsecond line" : ""));
     }
     bool backedUp = false;
-    SaveHistory(list, backedUp, false);
+    SaveHistory(list, backedUp, false, gRead, gSave);
 }
 
 } // namespace
@@ -63,6 +71,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(dir + "/src");
     QDir().mkpath(dir + "/dst");
     Setup().BackupToRecycleBin = false;
+    const TMergeOptions gMerge;
     const QString src = dir + "/src/Varyon_123456.zmt";
     const QString dst = dir + "/dst/Varyon_123456.zmt";
     if (!QFileInfo::exists(src) || !QFileInfo::exists(dst)) {
@@ -77,11 +86,11 @@ int main(int argc, char** argv) {
     s.FileName = src;
     d.FileName = dst;
     t.start();
-    LoadHistory(s, LoadPlain, false);
+    LoadHistory(s, LoadPlain, false, gRead);
     const qint64 loadSrc = t.restart();
-    LoadHistory(d, LoadPlain, false);
+    LoadHistory(d, LoadPlain, false, gRead);
     const qint64 loadDst = t.restart();
-    MergeHistories(s, d, r);
+    MergeHistories(s, d, r, gMerge, gRead);
     const qint64 merge = t.restart();
     std::printf("messages: source %d, destination %d, merged %d, differences %d\n", s.Count(),
                 d.Count(), r.Count(), r.DiffCount);
@@ -97,7 +106,7 @@ int main(int argc, char** argv) {
     TWorkflow& wf = form.Workflow();
     wf.SrcPathEditChange(dir + "/src");
     wf.DstPathEditChange(dir + "/dst");
-    TZMTHead& e = NewEntry(Globals().HeadList);
+    TZMTHead& e = NewEntry(wf.HeadList);
     e.UIN = "123456";
     e.Nick = "night_owl";
     e.SrcFile = "Varyon_123456.zmt";

@@ -6,9 +6,8 @@
 //
 // The files are written by the program's own writer (SaveHistory).
 
-#include "config/Setup.h"
-#include "history/Globals.h"
 #include "history/History.h"
+#include "history/Model.h"
 #include "history/TimeStamp.h"
 
 #include <QCoreApplication>
@@ -69,8 +68,13 @@ void Write(TZMTMessList list, const QString& path, int version) {
     list.FileName = path;
     list.Version = static_cast<std::uint8_t>(version);
     list.Scrambled = version >= 2 ? 1 : 0;
+    // Replaced files are simply overwritten; the settings are the defaults.
+    TReadOptions read;
+    read.OwnNick = kOwnNick;
+    TSaveOptions save;
+    save.BackupToRecycleBin = false;
     bool backedUp = false;
-    SaveHistory(list, backedUp, false);
+    SaveHistory(list, backedUp, false, read, save);
     std::printf("%s (%d messages)\n", qPrintable(QDir::toNativeSeparators(path)), list.Count());
 }
 
@@ -82,9 +86,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUT\n", argv[0]);
         return 2;
     }
-    // Replaced files are simply overwritten; the settings are the defaults.
-    Setup().BackupToRecycleBin = false;
-    Globals().OwnNick = kOwnNick;
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QString src = out.filePath(QStringLiteral("source"));
     const QString dst = out.filePath(QStringLiteral("destination"));

@@ -1,7 +1,6 @@
 // Feeds arbitrary bytes to the binary history reader, then writes what it read and
 // reads that again: the second reading must give the same messages.
 
-#include "config/Setup.h"
 #include "history/BinaryFormat.h"
 #include "support/Errors.h"
 
@@ -14,7 +13,8 @@ using namespace vimosync;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     // The last byte chooses the line-break repair, so both ways are explored.
-    Setup().CorrectCRLF = size > 0 && (data[size - 1] & 1) != 0;
+    TReadOptions gRead;
+    gRead.CorrectCRLF = size > 0 && (data[size - 1] & 1) != 0;
 
     TZMTHead head;
     try {
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TZMTMessList list;
     list.ContactNick = "contact";
-    ParseBinaryHistory(list, std::string(bytes), LoadContactNick);
+    ParseBinaryHistory(list, std::string(bytes), LoadContactNick, gRead);
     if (!head.Valid && (list.Valid || list.Count() != 0)) {
         std::abort(); // messages need a readable header
     }
@@ -33,13 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string written;
     try {
-        written = BuildBinaryFile(list);
+        written = BuildBinaryFile(list, gRead);
     } catch (const Exception&) {
         return 0; // a repaired text grew beyond the length field
     }
     TZMTMessList again;
     again.ContactNick = list.ContactNick;
-    ParseBinaryHistory(again, std::move(written), LoadPlain);
+    ParseBinaryHistory(again, std::move(written), LoadPlain, gRead);
     if (!again.Valid || again.Count() != list.Count() || again.UIN != list.UIN) {
         std::abort();
     }

@@ -1,8 +1,8 @@
 #include "ui/Main.h"
 #include "support/Errors.h"
+#include "support/LangText.h"
 #include "ui/Application.h"
 #include "ui/Icons.h"
-#include "ui/LangText.h"
 #include "ui/Screenshots.h"
 
 #include <cstdio>

@@ -11,7 +11,7 @@ namespace vimosync::cli {
 namespace {
 
 const char* const kUsage =
-    "Usage: vimosync-cli [--settings FILE] COMMAND [OPTIONS] ARGS\n"
+    "Usage: vimosync-cli [--settings FILE] [--jobs N] COMMAND [OPTIONS] ARGS\n"
     "\n"
     "Compares and synchronizes Vimo message histories.\n"
     "\n"
@@ -34,6 +34,8 @@ const char* const kUsage =
     "\n"
     "Options:\n"
     "  --settings FILE  settings file to read (default: the one beside vimosync)\n"
+    "  --jobs N         contacts analysed and synchronized at once (default: one per\n"
+    "                   processor core)\n"
     "  -h, --help       this text\n"
     "  --version        the version\n";
 
@@ -42,6 +44,7 @@ const char* const kUsage =
 int RunCli(const QStringList& argsIn, CliIo& io) {
     QStringList args = argsIn;
     QString settingsFile;
+    int jobs = 0;
     while (!args.isEmpty() && args.first().startsWith(QLatin1Char('-'))) {
         const QString a = args.takeFirst();
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
@@ -58,6 +61,15 @@ int RunCli(const QStringList& argsIn, CliIo& io) {
                 return kExitUsage;
             }
             settingsFile = args.takeFirst();
+            continue;
+        }
+        if (a == QLatin1String("--jobs")) {
+            bool ok = false;
+            jobs = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
+            if (!ok || jobs < 1) {
+                io.err << "vimosync-cli: --jobs needs a number of 1 or more\n";
+                return kExitUsage;
+            }
             continue;
         }
         io.err << "vimosync-cli: unknown option " << a << "\n" << kUsage;
@@ -82,17 +94,21 @@ int RunCli(const QStringList& argsIn, CliIo& io) {
             return kExitError;
         }
         LoadSettings(settingsFile);
+        CliOptions options;
+        options.Workflow = WorkflowOptions(Setup());
+        options.Workflow.Jobs = jobs;
+        options.ShowMessNumbers = Setup().ShowMessNumbers;
         if (command == QLatin1String("dump")) {
-            return CmdDump(args, io);
+            return CmdDump(args, io, options);
         }
         if (command == QLatin1String("merge")) {
-            return CmdMerge(args, io);
+            return CmdMerge(args, io, options);
         }
         if (command == QLatin1String("analyse") || command == QLatin1String("analyze")) {
-            return CmdAnalyse(args, io);
+            return CmdAnalyse(args, io, options);
         }
         if (command == QLatin1String("sync")) {
-            return CmdSync(args, io);
+            return CmdSync(args, io, options);
         }
     } catch (const Exception& e) {
         io.out.flush();

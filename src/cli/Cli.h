@@ -3,6 +3,8 @@
 // The command-line tool: one history file, a merge, an analysis or a synchronization
 // on the core, without the window. Exit status 0 success, 1 error, 2 usage error.
 
+#include "workflow/Workflow.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -22,10 +24,17 @@ struct CliIo {
 // Runs the tool with the arguments after the program name.
 int RunCli(const QStringList& args, CliIo& io);
 
-// The commands; args are those after the command's name. The settings are loaded.
-int CmdDump(const QStringList& args, CliIo& io);
-int CmdMerge(const QStringList& args, CliIo& io);
-int CmdAnalyse(const QStringList& args, CliIo& io);
-int CmdSync(const QStringList& args, CliIo& io);
+// What the commands work with: the option values of the settings file, the display
+// settings of the merged lines, and --jobs.
+struct CliOptions {
+    TWorkflowOptions Workflow;
+    bool ShowMessNumbers = true;
+};
+
+// The commands; args are those after the command's name.
+int CmdDump(const QStringList& args, CliIo& io, const CliOptions& options);
+int CmdMerge(const QStringList& args, CliIo& io, const CliOptions& options);
+int CmdAnalyse(const QStringList& args, CliIo& io, const CliOptions& options);
+int CmdSync(const QStringList& args, CliIo& io, const CliOptions& options);
 
 } // namespace vimosync::cli

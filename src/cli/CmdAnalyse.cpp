@@ -1,14 +1,14 @@
 #include "cli/Cli.h"
 #include "cli/TerminalUi.h"
 #include "cli/WorkflowCli.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
 
 namespace vimosync::cli {
 
-int CmdAnalyse(const QStringList& args, CliIo& io) {
+int CmdAnalyse(const QStringList& args, CliIo& io, const CliOptions& options) {
     bool json = false;
     QStringList dirs;
     for (const QString& a : args) {
@@ -30,13 +30,14 @@ int CmdAnalyse(const QStringList& args, CliIo& io) {
     ui.NeverAskFileVersion = true; // the analysis alone keeps the counted version
     ui.InfoToErr = json;
     TWorkflow wf(ui);
+    wf.Options = options.Workflow;
     wf.MonitorEnabled = false;
     wf.DryRun = true; // analysing writes nothing, not even the archive folder
     wf.SrcPathEditChange(DirectoryArgument(dirs[0]));
     wf.DstPathEditChange(DirectoryArgument(dirs[1]));
     wf.Analyse();
     if (!wf.State.Analysed) {
-        if (Globals().HeadList.IsEmpty() && QFileInfo(wf.State.SrcPath).isDir() &&
+        if (wf.HeadList.IsEmpty() && QFileInfo(wf.State.SrcPath).isDir() &&
             QFileInfo(wf.State.DstPath).isDir() &&
             wf.State.SrcPath.compare(wf.State.DstPath, Qt::CaseInsensitive) != 0) {
             io.err << "vimosync-cli: " << Format(LangText::CliNoHistories, wf.State.SrcPath)

@@ -2,7 +2,7 @@
 
 #include "history/History.h"
 #include "history/TimeStamp.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -102,7 +102,8 @@ void writeText(QTextStream& out, const TZMTMessList& list, bool archives) {
 
 } // namespace
 
-int CmdDump(const QStringList& args, CliIo& io) {
+int CmdDump(const QStringList& args, CliIo& io, const CliOptions& options) {
+    const TReadOptions& read = options.Workflow.Read;
     bool json = false;
     bool archives = false;
     QString file;
@@ -136,10 +137,10 @@ int CmdDump(const QStringList& args, CliIo& io) {
     // Incoming messages of a binary file carry the nick of its header, as in the views.
     if (IsBinaryPath(list.FileName)) {
         TZMTHead head;
-        ReadEntryHeader(head, list.FileName);
+        ReadEntryHeader(head, list.FileName, read);
         list.ContactNick = head.Nick;
     }
-    LoadHistory(list, LoadContactNick, archives);
+    LoadHistory(list, LoadContactNick, archives, read);
     // A plain-text history is named after its UIN, as its entry in the analysis.
     if (!IsBinaryPath(list.FileName)) {
         list.UIN = fi.completeBaseName().toStdString();

@@ -1,10 +1,9 @@
 #include "cli/Cli.h"
-#include "config/Setup.h"
 #include "history/History.h"
 #include "history/TimeStamp.h"
 #include "merge/Merge.h"
 #include "merge/MergedLines.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -42,7 +41,9 @@ int UsageError(CliIo& io, const QString& message) {
 
 } // namespace
 
-int CmdMerge(const QStringList& args, CliIo& io) {
+int CmdMerge(const QStringList& args, CliIo& io, const CliOptions& options) {
+    TMergeOptions merge = options.Workflow.Merge;
+    const TReadOptions& read = options.Workflow.Read;
     bool json = false;
     QStringList files;
     bool optionsDone = false;
@@ -55,14 +56,14 @@ int CmdMerge(const QStringList& args, CliIo& io) {
         } else if (a == QLatin1String("--json")) {
             json = true;
         } else if (a == QLatin1String("--ignore-spaces")) {
-            Setup().MergeIgnoreSpaces = true;
+            merge.MergeIgnoreSpaces = true;
         } else if (a == QLatin1String("--mode")) {
             bool ok = false;
             const int mode = k + 1 < args.size() ? args[k + 1].toInt(&ok) : -1;
             if (!ok || mode < 0 || mode > 255) {
                 return UsageError(io, QString::fromUtf8(LangText::CliMergeBadMode));
             }
-            Setup().MessMergeMode = static_cast<std::uint8_t>(mode);
+            merge.MessMergeMode = static_cast<std::uint8_t>(mode);
             ++k;
         } else {
             return UsageError(io, Format(LangText::CliUnknownOption, a));
@@ -80,20 +81,20 @@ int CmdMerge(const QStringList& args, CliIo& io) {
         io.err << "vimosync-cli: " << Format(LangText::CliFileNotFound, files[0]) << "\n";
         return kExitError;
     }
-    LoadHistory(source, LoadPlain, false);
+    LoadHistory(source, LoadPlain, false, read);
     if (!source.Valid) {
         io.err << "vimosync-cli: " << Format(LangText::CliInvalidSource, files[0]) << "\n";
         return kExitError;
     }
     TZMTMessList destination;
     destination.FileName = QFileInfo(files[1]).absoluteFilePath();
-    LoadHistory(destination, LoadContactNick, false);
+    LoadHistory(destination, LoadContactNick, false, read);
     if (!destination.Valid && QFileInfo::exists(destination.FileName)) {
         io.err << "vimosync-cli: " << Format(LangText::CliDamagedDestination, files[1]) << "\n";
     }
 
     TZMTMessList result;
-    MergeHistories(source, destination, result);
+    MergeHistories(source, destination, result, merge, read);
 
     if (json) {
         QJsonArray messages;
@@ -109,7 +110,9 @@ int CmdMerge(const QStringList& args, CliIo& io) {
         return kExitOk;
     }
     for (int k = 0; k < result.Count(); ++k) {
-        io.out << MergedItemText(result[k], k + 1) << "\n";
+        io.out << MergedItemText(result[k], k + 1, options.ShowMessNumbers,
+                                 read.Text.DTFormatString)
+               << "\n";
     }
     io.out << Format(LangText::CliMergeCounts, result.Count(), result.DiffCount) << "\n";
     return kExitOk;

@@ -1,7 +1,7 @@
 #include "cli/Cli.h"
 #include "cli/TerminalUi.h"
 #include "cli/WorkflowCli.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 namespace vimosync::cli {
 
@@ -13,7 +13,7 @@ QString Q(const std::string& s) {
 
 } // namespace
 
-int CmdSync(const QStringList& argsIn, CliIo& io) {
+int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
     QStringList args = argsIn;
     bool yes = false;
     bool dryRun = false;
@@ -61,12 +61,13 @@ int CmdSync(const QStringList& argsIn, CliIo& io) {
     ui.AssumeYes = yes || dryRun;
     ui.FileVersion = version;
     TWorkflow wf(ui);
+    wf.Options = options.Workflow;
     wf.MonitorEnabled = false;
     wf.DryRun = dryRun;
     wf.SrcPathEditChange(DirectoryArgument(dirs[0]));
     wf.DstPathEditChange(DirectoryArgument(dirs[1]));
     if (nick) {
-        Globals().OwnNick = nick->toStdString();
+        wf.OwnNick = nick->toStdString();
         wf.State.NickEdited = true; // the analysis keeps it instead of detecting one
     }
     wf.OnSyncItem = [&](const TSyncItem& item) {
@@ -87,7 +88,7 @@ int CmdSync(const QStringList& argsIn, CliIo& io) {
 
     wf.Analyse();
     if (!wf.State.Analysed) {
-        if (Globals().HeadList.IsEmpty()) {
+        if (wf.HeadList.IsEmpty()) {
             io.err << "vimosync-cli: " << Format(LangText::CliNoHistories, wf.State.SrcPath)
                    << "\n";
         }

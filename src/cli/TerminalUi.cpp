@@ -1,7 +1,7 @@
 #include "cli/TerminalUi.h"
 
-#include "history/Globals.h"
-#include "ui/LangText.h"
+#include "history/Model.h"
+#include "support/LangText.h"
 
 namespace vimosync::cli {
 

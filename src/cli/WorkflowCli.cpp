@@ -1,6 +1,6 @@
 #include "cli/WorkflowCli.h"
 
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,11 +30,11 @@ QJsonObject AnalysisJson(const TWorkflow& wf) {
     o[QStringLiteral("dstVaryon")] = wf.State.DstVaryon;
     o[QStringLiteral("srcArchiveExists")] = wf.State.SrcArchiveExists;
     o[QStringLiteral("dstArchiveExists")] = wf.State.DstArchiveExists;
-    o[QStringLiteral("defaultFileVersion")] = Globals().DefaultFileVersion;
-    o[QStringLiteral("ownNick")] = Q(Globals().OwnNick);
+    o[QStringLiteral("defaultFileVersion")] = wf.DefaultFileVersion;
+    o[QStringLiteral("ownNick")] = Q(wf.OwnNick);
     o[QStringLiteral("analysed")] = wf.State.Analysed;
     QJsonArray contacts;
-    for (const TZMTHead& e : Globals().HeadList.Items) {
+    for (const TZMTHead& e : wf.HeadList.Items) {
         QJsonObject c;
         c[QStringLiteral("uin")] = Q(e.UIN);
         c[QStringLiteral("nick")] = Q(e.Nick);
@@ -59,14 +59,13 @@ void PrintAnalysis(const TWorkflow& wf, QTextStream& out) {
     out << Format(LangText::CliDestinationLine, s.DstPath, YesNo(s.DstVaryon),
                   YesNo(s.DstArchiveExists))
         << "\n";
-    const int v = Globals().DefaultFileVersion;
+    const int v = wf.DefaultFileVersion;
     out << Format(LangText::CliDefaultVersionLine, v, FormatLabels[static_cast<std::size_t>(v)])
         << "\n";
-    out << Format(LangText::CliOwnNickLine, Globals().OwnNick) << "\n";
+    out << Format(LangText::CliOwnNickLine, wf.OwnNick) << "\n";
     const TControlState c = wf.Controls();
-    out << Format(LangText::CliContactsLine, Globals().HeadList.Count()) << " " << c.ListHint
-        << "\n";
-    for (const TZMTHead& e : Globals().HeadList.Items) {
+    out << Format(LangText::CliContactsLine, wf.HeadList.Count()) << " " << c.ListHint << "\n";
+    for (const TZMTHead& e : wf.HeadList.Items) {
         if (!e.Valid) {
             out << "  !   " << e.SrcFile << "  " << LangText::CliUnreadable << "\n";
             continue;

@@ -1,10 +1,10 @@
 #include "config/Settings.h"
 
 #include "config/Setup.h"
-#include "history/Globals.h"
+#include "history/Model.h"
 #include "history/TimeStamp.h"
+#include "support/LangText.h"
 #include "ui/Hints.h"
-#include "ui/LangText.h"
 #include "ui/SpinEdit.h"
 
 #include <QButtonGroup>
@@ -235,13 +235,13 @@ int TSettingsDialog::ActivePage() const {
 }
 
 void TSettingsDialog::ShowZone() {
-    const THistoryGlobals& g = Globals();
+    const TSettings& s = Setup();
     TimeZoneEdit->setText(
-        Format(LangText::TimeZoneText, g.ZoneName, FormatOffset(-g.ZoneBias / 1440.0)));
+        Format(LangText::TimeZoneText, s.ZoneName, FormatOffset(-s.ZoneBias / 1440.0)));
 }
 
 void TSettingsDialog::SelectPdaOffset() {
-    const QString entry = OffsetEntry(-Globals().PdaOffset);
+    const QString entry = OffsetEntry(-Setup().PdaOffset);
     int index = PDAOffsetCombo->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0) {
         PDAOffsetCombo->addItem(entry);
@@ -251,7 +251,9 @@ void TSettingsDialog::SelectPdaOffset() {
 }
 
 void TSettingsDialog::LabelDoUpdateClick() {
-    RefreshZone(true);
+    TSettings& s = Setup();
+    ReadZone(s.ZoneName, s.ZoneBias);
+    s.PdaOffset = s.ZoneBias / 1440.0;
     ShowZone();
     SelectPdaOffset();
 }
@@ -272,7 +274,7 @@ void TSettingsDialog::ButtonOkClick() {
     const QString entry = PDAOffsetCombo->currentText();
     const QString prefix = Tr(LangText::GmtPrefix);
     if (entry.startsWith(prefix)) {
-        Globals().PdaOffset = -ParseOffset(entry.mid(prefix.size()));
+        s.PdaOffset = -ParseOffset(entry.mid(prefix.size()));
     }
 
     s.UseLog = UseLogCheckBox->isChecked();

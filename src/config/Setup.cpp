@@ -1,6 +1,5 @@
 #include "config/Setup.h"
 
-#include "history/Globals.h"
 #include "history/TimeStamp.h"
 #include "support/CodePage.h"
 #include "support/IniFile.h"
@@ -53,8 +52,46 @@ void WritePathList(IniFile& ini, const QString& word, const QStringList& list) {
 } // namespace
 
 TSettings& Setup() {
-    static TSettings s;
+    static TSettings s = [] {
+        TSettings init;
+        ReadZone(init.ZoneName, init.ZoneBias);
+        return init;
+    }();
     return s;
+}
+
+TTextFormat TextFormat(const TSettings& s) {
+    TTextFormat f;
+    f.MsgInSeparator = s.MsgInSeparator;
+    f.MsgOutSeparator = s.MsgOutSeparator;
+    f.DTFormatString = s.DTFormatString;
+    f.TimeBeforeDate = s.TimeBeforeDate;
+    f.DTLeftBracket = s.DTLeftBracket;
+    f.DTRightBracket = s.DTRightBracket;
+    f.Dates.DateSeparator = s.DateSeparator;
+    f.Dates.TimeSeparator = s.TimeSeparator;
+    f.Dates.ShortDateFormat = s.DateFormatString;
+    f.Dates.ShortTimeFormat = s.TimeFormatString;
+    return f;
+}
+
+TWorkflowOptions WorkflowOptions(const TSettings& s) {
+    TWorkflowOptions o;
+    o.Read.CodePage = s.CodePage;
+    o.Read.CorrectCRLF = s.CorrectCRLF;
+    o.Read.PdaOffset = s.PdaOffset;
+    o.Read.ZmtDateOffset = s.ZmtDateOffset;
+    o.Read.Text = TextFormat(s);
+    o.Read.ArchiveFolderName = s.ArchiveFolderName;
+    o.Merge.MessMergeMode = s.MessMergeMode;
+    o.Merge.MergeIgnoreSpaces = s.MergeIgnoreSpaces;
+    o.Save.BackupToRecycleBin = s.BackupToRecycleBin;
+    o.Save.NewArchiveSize = s.NewArchiveSize;
+    o.UseVaryonArchives = s.UseVaryonArchives;
+    o.CreateArchivesFolder = s.CreateArchivesFolder;
+    o.SpamMinMessagesIn = s.SpamMinMessagesIn;
+    o.SpamMinMessagesOut = s.SpamMinMessagesOut;
+    return o;
 }
 
 QString SettingsFilePath() {
@@ -69,7 +106,6 @@ void LoadSettings(const QString& iniPath) {
     ini.load(iniPath);
 
     TSettings& s = Setup();
-    THistoryGlobals& g = Globals();
 
     s.SrcPath = ExecutableFolder();
     s.DstPath = s.SrcPath;
@@ -101,8 +137,8 @@ void LoadSettings(const QString& iniPath) {
     // taken from the system zone at start stays in force.
     if (s.UsePermanentPDATimeOffset) {
         const QString text = ini.readString(kSettings, QStringLiteral("PDA_Time_Offset"),
-                                            FormatOffset(-g.PdaOffset));
-        g.PdaOffset = -ParseOffset(text);
+                                            FormatOffset(-s.PdaOffset));
+        s.PdaOffset = -ParseOffset(text);
     }
     s.ArchiveFolderName =
         ini.readString(kSettings, QStringLiteral("ArchiveFolderName"), s.ArchiveFolderName);
@@ -123,12 +159,6 @@ void LoadSettings(const QString& iniPath) {
     ValidateCodePage(s.CodePage); // an unknown name is an error now, not garbled text later
 #undef VS_READ_STR
 #undef VS_READ_CHAR
-
-    TTxtDateFormat& f = g.TxtDateFormat;
-    f.DateSeparator = s.DateSeparator;
-    f.TimeSeparator = s.TimeSeparator;
-    f.ShortDateFormat = s.DateFormatString;
-    f.ShortTimeFormat = s.TimeFormatString;
 }
 
 bool SaveSettings(const QString& iniPath) {
@@ -162,8 +192,7 @@ bool SaveSettings(const QString& iniPath) {
     VS_WRITE_BOOL(UsePermanentPDATimeOffset);
 #undef VS_WRITE_INT
 #undef VS_WRITE_BOOL
-    ini.writeString(kSettings, QStringLiteral("PDA_Time_Offset"),
-                    FormatOffset(-Globals().PdaOffset));
+    ini.writeString(kSettings, QStringLiteral("PDA_Time_Offset"), FormatOffset(-s.PdaOffset));
     ini.writeString(kSettings, QStringLiteral("ArchiveFolderName"), s.ArchiveFolderName);
 
 #define VS_WRITE_STR(key) ini.writeString(kParseTXT, QStringLiteral(#key), s.key)

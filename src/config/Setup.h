@@ -3,6 +3,9 @@
 // The user's settings: built-in defaults, loaded once from the INI file beside the
 // executable when the main window is created and saved once when it closes.
 
+#include "history/TimeStamp.h"
+#include "workflow/Workflow.h"
+
 #include <QChar>
 #include <QString>
 #include <QStringList>
@@ -32,6 +35,9 @@ struct TSettings {
     bool UseVaryonArchives = false;
     bool UsePermanentPDATimeOffset = false;
     QString ArchiveFolderName = QStringLiteral("Archive");
+    // Days subtracted from version 1 times ("PDA_Time_Offset", stored negated): the
+    // system zone's base bias unless a permanent offset is set.
+    double PdaOffset = ZonePdaOffset();
 
     // [ParseTXT]
     QString MsgInSeparator = QStringLiteral("--------------------------------------<-");
@@ -51,16 +57,26 @@ struct TSettings {
     // executable's folder, with a trailing separator).
     QString SrcPath;
     QString DstPath;
+    // Not stored: the system zone as read at start or at the last update in the
+    // settings dialog (its name and base bias in minutes, UTC = local time + bias).
+    QString ZoneName;
+    int ZoneBias = 0;
 };
 
-// The process-wide settings.
+// The settings of the program, loaded once at start.
 TSettings& Setup();
+
+// The option values the workflow's commands take from the settings (Jobs stays 0: one
+// contact per processor core).
+TWorkflowOptions WorkflowOptions(const TSettings& settings);
+// The plain-text format of the settings ([ParseTXT]).
+TTextFormat TextFormat(const TSettings& settings);
 
 // The settings file: the executable's path with the extension ".ini".
 QString SettingsFilePath();
 
 // Reads the file into Setup() (a missing or unreadable file, key or value leaves the
-// defaults), applies the PDA offset rule and builds the plain-text date format.
+// defaults) and applies the PDA offset rule.
 void LoadSettings(const QString& iniPath);
 // Writes every value back; returns false when the file could not be written.
 bool SaveSettings(const QString& iniPath);

@@ -1,8 +1,8 @@
 #include "config/UnitVerDialog.h"
 
-#include "history/Globals.h"
+#include "history/Model.h"
+#include "support/LangText.h"
 #include "ui/Hints.h"
-#include "ui/LangText.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

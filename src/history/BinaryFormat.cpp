@@ -1,9 +1,8 @@
 #include "history/BinaryFormat.h"
 
-#include "config/Setup.h"
 #include "history/TimeStamp.h"
 #include "support/Errors.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QFileInfo>
 
@@ -188,7 +187,8 @@ void ParseBinaryHeader(std::string_view bytes, TZMTHead& entry) {
     entry.Valid = true;
 }
 
-void ParseBinaryHistory(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
+void ParseBinaryHistory(TZMTMessList& list, std::string&& bytes, TLoadMode mode,
+                        const TReadOptions& options) {
     list.Valid = false;
     TZMTHead head;
     try {
@@ -201,14 +201,14 @@ void ParseBinaryHistory(TZMTMessList& list, std::string&& bytes, TLoadMode mode)
     list.Scrambled = head.Scrambled;
 
     // The nicks are shared by every message of the load.
-    const HText ownNick(Globals().OwnNick);
+    const HText ownNick(options.OwnNick);
     const HText contactNick(list.ContactNick);
-    const bool correctCrlf = Setup().CorrectCRLF;
+    const bool correctCrlf = options.CorrectCRLF;
     const int version = head.Version;
     const bool scrambled = head.Scrambled == 1;
     const std::size_t fixed = RecordFixedSize(version);
     const std::size_t lengthAt = version == 3 ? 33 : 31;
-    const long long shift = StampShiftSeconds(version);
+    const long long shift = StampShiftSeconds(version, options);
 
     HStore store(std::move(bytes));
     char* const base = store.data();
@@ -266,7 +266,8 @@ std::size_t RecordSize(const TZMTMessList& list, int index) {
     return fixed ? fixed + t : 0;
 }
 
-void WriteRecord(const TZMTMessList& list, int index, std::string& out) {
+void WriteRecord(const TZMTMessList& list, int index, const TReadOptions& options,
+                 std::string& out) {
     const TZMTMess& m = list[index];
     const std::string_view text = m.Text.view();
     if (list.Version == 0) {
@@ -283,7 +284,7 @@ void WriteRecord(const TZMTMessList& list, int index, std::string& out) {
                         "EZmtError");
     }
     std::int32_t stamp = 0;
-    if (!StampOfTime(m.Time, list.Version, stamp)) {
+    if (!StampOfTime(m.Time, list.Version, options, stamp)) {
         throw Exception(Format(LangText::DateOutOfRange,
                                ToDateTime(m.Time).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
                                shortName(list.FileName)),
@@ -313,7 +314,7 @@ void WriteRecord(const TZMTMessList& list, int index, std::string& out) {
     }
 }
 
-std::string BuildBinaryFile(const TZMTMessList& list) {
+std::string BuildBinaryFile(const TZMTMessList& list, const TReadOptions& options) {
     const int version = list.Version;
     if (version < 1 || version > 3) {
         return {};
@@ -344,7 +345,7 @@ std::string BuildBinaryFile(const TZMTMessList& list) {
     put16(h + kZmtFixedHeader + l1, static_cast<std::uint32_t>(l2));
     std::memcpy(h + kZmtFixedHeader + l1 + 2, list.ContactNick.data(), list.ContactNick.size());
     for (int i = 0; i < list.Count(); ++i) {
-        WriteRecord(list, i, out);
+        WriteRecord(list, i, options, out);
     }
     const std::size_t size = version == 1 ? out.size() - headerSize : out.size() - 8;
     put32(out.data() + 4, static_cast<std::uint32_t>(size));

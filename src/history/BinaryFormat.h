@@ -4,7 +4,8 @@
 // a 46-byte fixed header with the UIN and the contact nick, then one record per message
 // whose text is stored as UTF-8, scrambled in versions 2 and 3.
 
-#include "history/Globals.h"
+#include "history/Model.h"
+#include "history/Options.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,7 +40,8 @@ void ParseBinaryHeader(std::string_view bytes, TZMTHead& entry);
 // UIN, Version and Scrambled from the header) and sets Valid. Texts are unscrambled in
 // place in the buffer and point into it. Never throws for bad content: a bad header or a
 // record cut short gives Valid false, with the messages before it kept.
-void ParseBinaryHistory(TZMTMessList& list, std::string&& bytes, TLoadMode mode);
+void ParseBinaryHistory(TZMTMessList& list, std::string&& bytes, TLoadMode mode,
+                        const TReadOptions& options);
 
 // Bytes the message at the index takes when stored in the list's version: the text
 // length for version 0, fixed part plus text for versions 1 to 3, else 0.
@@ -48,10 +50,11 @@ std::size_t RecordSize(const TZMTMessList& list, int index);
 // Appends the message at the index as one record of the list's version, numbered
 // index + 1; for version 0 only its text. Throws Exception when the text does not fit
 // the 16-bit length field (the message names the list's file).
-void WriteRecord(const TZMTMessList& list, int index, std::string& out);
+void WriteRecord(const TZMTMessList& list, int index, const TReadOptions& options,
+                 std::string& out);
 
 // The whole file of the list in its version 1 to 3, built in memory. Throws Exception
 // (naming the list's file) when a text, the UIN or the nick does not fit its length field.
-std::string BuildBinaryFile(const TZMTMessList& list);
+std::string BuildBinaryFile(const TZMTMessList& list, const TReadOptions& options);
 
 } // namespace vimosync

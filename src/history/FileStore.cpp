@@ -2,9 +2,9 @@
 
 #include "history/BinaryFormat.h"
 #include "support/Errors.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
 #include "support/RecycleBin.h"
-#include "ui/LangText.h"
 
 #include <QDir>
 #include <QFile>

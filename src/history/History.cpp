@@ -1,15 +1,14 @@
 #include "history/History.h"
 
-#include "config/Setup.h"
 #include "history/BinaryFormat.h"
 #include "history/FileStore.h"
 #include "history/TextFormat.h"
 #include "history/TimeStamp.h"
 #include "support/CodePage.h"
 #include "support/Errors.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
 #include "support/RecycleBin.h"
-#include "ui/LangText.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,16 +37,16 @@ QString nativePath(const QString& path) {
 }
 
 // The file content of a list in its version; false for a version without a writer.
-bool buildContent(const TZMTMessList& list, std::string& out) {
+bool buildContent(const TZMTMessList& list, const TReadOptions& options, std::string& out) {
     if (list.Version == 0) {
-        out = BuildPlainText(list);
-        if (!IsUtf8CodePage(Setup().CodePage)) {
-            out = Utf8ToCodePage(out, Setup().CodePage);
+        out = BuildPlainText(list, options.Text);
+        if (!IsUtf8CodePage(options.CodePage)) {
+            out = Utf8ToCodePage(out, options.CodePage);
         }
         return true;
     }
     if (list.Version >= 1 && list.Version <= 3) {
-        out = BuildBinaryFile(list);
+        out = BuildBinaryFile(list, options);
         return true;
     }
     return false;
@@ -55,8 +54,8 @@ bool buildContent(const TZMTMessList& list, std::string& out) {
 
 // Old archive files of the history: every file of the archive folder whose name is the
 // archive base followed by anything and ".ahf", ignoring case, sorted by name.
-QStringList oldArchives(const QString& historyPath) {
-    const QString folder = ArchiveFolder(historyPath);
+QStringList oldArchives(const QString& historyPath, const QString& folderName) {
+    const QString folder = ArchiveFolder(historyPath, folderName);
     const QString prefix = QFileInfo(historyPath).completeBaseName() + QLatin1Char('_');
     QStringList out;
     const QDir dir(folder);
@@ -75,7 +74,7 @@ QStringList oldArchives(const QString& historyPath) {
 
 } // namespace
 
-void ReadEntryHeader(TZMTHead& entry, const QString& path) {
+void ReadEntryHeader(TZMTHead& entry, const QString& path, const TReadOptions& options) {
     entry = TZMTHead{};
     const QFileInfo fi(path);
     if (IsBinaryPath(path)) {
@@ -90,7 +89,7 @@ void ReadEntryHeader(TZMTHead& entry, const QString& path) {
     }
     TZMTMessList scratch;
     scratch.FileName = path;
-    LoadHistory(scratch, LoadContactNick, false);
+    LoadHistory(scratch, LoadContactNick, false, options);
     entry.Nick = scratch.ContactNick;
     const QByteArray uin = fi.completeBaseName().toUtf8();
     entry.UIN.assign(uin.constData(), static_cast<std::size_t>(uin.size()));
@@ -101,7 +100,8 @@ void ReadEntryHeader(TZMTHead& entry, const QString& path) {
     entry.SrcFile = fi.fileName();
 }
 
-void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
+void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
+                 const TReadOptions& options) {
     list.Valid = false;
     list.Damaged = false;
     list.Problem.clear();
@@ -110,7 +110,7 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
     }
     list.Identity = IdentityOf(list.FileName);
     if (withArchives) {
-        LoadArchives(list);
+        LoadArchives(list, options);
     }
     if (!QFileInfo::exists(list.FileName)) {
         return;
@@ -138,7 +138,7 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
         } catch (const Exception& e) {
             why = e.message();
         }
-        ParseBinaryHistory(list, std::move(bytes), mode);
+        ParseBinaryHistory(list, std::move(bytes), mode, options);
         if (!list.Valid && !empty) {
             damaged(why);
         }
@@ -148,13 +148,12 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives) {
         throw Exception(Format(LangText::CannotReadFile, nativePath(list.FileName), error),
                         "EFileError");
     }
-    const QString& codePage = Setup().CodePage;
-    if (!IsUtf8CodePage(codePage)) {
-        bytes = CodePageToUtf8(bytes, codePage);
+    if (!IsUtf8CodePage(options.CodePage)) {
+        bytes = CodePageToUtf8(bytes, options.CodePage);
     }
     const bool archiveDamage = list.Damaged;
     const QString archiveProblem = list.Problem;
-    ParsePlainText(list, std::move(bytes), mode);
+    ParsePlainText(list, std::move(bytes), mode, options.Text);
     if (archiveDamage) {
         list.Damaged = true;
         list.Problem = archiveProblem;
@@ -180,9 +179,9 @@ QString TimeText(double t) {
 // True when a binary file of the version keeps every message exactly as it is: the
 // text fits its length field and is not changed by CorrectCRLF on reading, the time
 // has a stamp that gives the same time back.
-bool BinaryHoldsAsIs(const TZMTMessList& list, int version) {
-    const bool correctCrlf = Setup().CorrectCRLF;
-    const long long shift = StampShiftSeconds(version);
+bool BinaryHoldsAsIs(const TZMTMessList& list, int version, const TReadOptions& options) {
+    const bool correctCrlf = options.CorrectCRLF;
+    const long long shift = StampShiftSeconds(version, options);
     constexpr long long kMin = std::numeric_limits<std::int32_t>::min();
     constexpr long long kMax = std::numeric_limits<std::int32_t>::max();
     for (const TZMTMess& m : list.Items) {
@@ -200,16 +199,16 @@ bool BinaryHoldsAsIs(const TZMTMessList& list, int version) {
 // whether every message of the list came back as one message of the same direction at
 // about the same time: a format may change a text as its reader takes it (line breaks,
 // trailing blanks) or drop what its date pattern does not show, never more.
-bool ReadsBack(const TZMTMessList& list, int version, std::string bytes, TZMTMessList& out) {
+bool ReadsBack(const TZMTMessList& list, int version, std::string bytes,
+               const TReadOptions& options, TZMTMessList& out) {
     CopyFrame(list, out, version);
     if (version == 0) {
-        const QString& codePage = Setup().CodePage;
-        if (!IsUtf8CodePage(codePage)) {
-            bytes = CodePageToUtf8(bytes, codePage);
+        if (!IsUtf8CodePage(options.CodePage)) {
+            bytes = CodePageToUtf8(bytes, options.CodePage);
         }
-        ParsePlainText(out, std::move(bytes), LoadPlain);
+        ParsePlainText(out, std::move(bytes), LoadPlain, options.Text);
     } else {
-        ParseBinaryHistory(out, std::move(bytes), LoadPlain);
+        ParseBinaryHistory(out, std::move(bytes), LoadPlain, options);
     }
     if (out.Count() != list.Count() || out.Damaged) {
         return false;
@@ -226,19 +225,19 @@ bool ReadsBack(const TZMTMessList& list, int version, std::string bytes, TZMTMes
 // the default date settings: texts with CR LF line breaks only, no blank at the end, no
 // separator text, only characters the code page holds; times of whole seconds from
 // 1899-12-30 on, which the default pattern writes and the reader takes back.
-bool TextHoldsAsIs(const TZMTMessList& list) {
-    const TSettings& set = Setup();
-    static const TSettings defaults;
+bool TextHoldsAsIs(const TZMTMessList& list, const TReadOptions& options) {
+    const TTextFormat& set = options.Text;
+    static const TTextFormat defaults;
     if (set.DTFormatString != defaults.DTFormatString ||
-        set.DateFormatString != defaults.DateFormatString ||
+        set.Dates.ShortDateFormat != defaults.Dates.ShortDateFormat ||
         set.TimeBeforeDate != defaults.TimeBeforeDate ||
-        set.DateSeparator != defaults.DateSeparator ||
-        set.TimeSeparator != defaults.TimeSeparator ||
+        set.Dates.DateSeparator != defaults.Dates.DateSeparator ||
+        set.Dates.TimeSeparator != defaults.Dates.TimeSeparator ||
         set.DTLeftBracket != defaults.DTLeftBracket ||
         set.DTRightBracket != defaults.DTRightBracket) {
         return false;
     }
-    const bool utf8 = IsUtf8CodePage(set.CodePage);
+    const bool utf8 = IsUtf8CodePage(options.CodePage);
     const QByteArray in = set.MsgInSeparator.toUtf8();
     const QByteArray out = set.MsgOutSeparator.toUtf8();
     const auto holds = [](std::string_view t, const QByteArray& sep) {
@@ -263,23 +262,23 @@ bool TextHoldsAsIs(const TZMTMessList& list) {
 
 } // namespace
 
-TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out, QString& problem,
-                       const QString& targetName) {
+TStoreCheck AsStoredIn(const TZMTMessList& list, int version, const TReadOptions& options,
+                       TZMTMessList& out, QString& problem, const QString& targetName) {
     problem.clear();
     if (version < 0 || version > 3) {
         return TStoreCheck::AsIs; // nothing is written in such a version
     }
     const QString file = shortName(targetName.isEmpty() ? list.FileName : targetName);
-    if (version == 0 && TextHoldsAsIs(list)) {
+    if (version == 0 && TextHoldsAsIs(list, options)) {
         return TStoreCheck::AsIs;
     }
     if (version != 0) {
-        if (BinaryHoldsAsIs(list, version)) {
+        if (BinaryHoldsAsIs(list, version, options)) {
             return TStoreCheck::AsIs;
         }
         for (const TZMTMess& m : list.Items) {
             std::int32_t stamp = 0;
-            if (!StampOfTime(m.Time, version, stamp)) {
+            if (!StampOfTime(m.Time, version, options, stamp)) {
                 problem = Format(LangText::DateOutOfRange, TimeText(m.Time), file);
                 return TStoreCheck::CannotHold;
             }
@@ -290,15 +289,16 @@ TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out,
     frame.Items = list.Items;
     std::string bytes;
     try {
-        bytes = version == 0 ? BuildPlainText(frame) : BuildBinaryFile(frame);
+        bytes =
+            version == 0 ? BuildPlainText(frame, options.Text) : BuildBinaryFile(frame, options);
     } catch (const Exception& e) {
         problem = e.message();
         return TStoreCheck::CannotHold;
     }
-    if (version == 0 && !IsUtf8CodePage(Setup().CodePage)) {
-        bytes = Utf8ToCodePage(bytes, Setup().CodePage);
+    if (version == 0 && !IsUtf8CodePage(options.CodePage)) {
+        bytes = Utf8ToCodePage(bytes, options.CodePage);
     }
-    if (!ReadsBack(list, version, std::move(bytes), out)) {
+    if (!ReadsBack(list, version, std::move(bytes), options, out)) {
         problem = Format(LangText::MessageNotReadBack, QString::fromUtf8(list.UIN.c_str()), file);
         return TStoreCheck::CannotHold;
     }
@@ -306,25 +306,25 @@ TStoreCheck AsStoredIn(const TZMTMessList& list, int version, TZMTMessList& out,
     return TStoreCheck::Changed;
 }
 
-bool HasArchiveFiles(const QString& historyPath) {
-    return !oldArchives(historyPath).isEmpty();
+bool HasArchiveFiles(const QString& historyPath, const QString& folderName) {
+    return !oldArchives(historyPath, folderName).isEmpty();
 }
 
-QString ArchiveFolder(const QString& historyPath) {
-    return QFileInfo(historyPath).path() + QLatin1Char('/') + Setup().ArchiveFolderName;
+QString ArchiveFolder(const QString& historyPath, const QString& folderName) {
+    return QFileInfo(historyPath).path() + QLatin1Char('/') + folderName;
 }
 
-QString ArchiveName(const QString& historyPath, int n) {
-    return ArchiveFolder(historyPath) + QLatin1Char('/') +
+QString ArchiveName(const QString& historyPath, const QString& folderName, int n) {
+    return ArchiveFolder(historyPath, folderName) + QLatin1Char('/') +
            QFileInfo(historyPath).completeBaseName() + QLatin1Char('_') + QString::number(n) +
            QStringLiteral(".ahf");
 }
 
-void LoadArchives(TZMTMessList& list) {
+void LoadArchives(TZMTMessList& list, const TReadOptions& options) {
     list.ArchivesComplete = true;
     QStringList read;
     for (int n = 1;; ++n) {
-        const QString name = ArchiveName(list.FileName, n);
+        const QString name = ArchiveName(list.FileName, options.ArchiveFolderName, n);
         if (!QFileInfo::exists(name)) {
             break;
         }
@@ -332,7 +332,7 @@ void LoadArchives(TZMTMessList& list) {
         part.FileName = name;
         // Incoming archive messages carry the contact's nick like those of the file.
         part.ContactNick = list.ContactNick;
-        LoadHistory(part, LoadPlain, false);
+        LoadHistory(part, LoadPlain, false, options);
         if (!part.Valid || part.Damaged) {
             list.ArchivesComplete = false;
             list.Damaged = true;
@@ -347,7 +347,7 @@ void LoadArchives(TZMTMessList& list) {
     }
     // Archive files that the loop did not reach (beyond a missing number, or named
     // otherwise) would be removed unread by a save in split mode.
-    for (const QString& old : oldArchives(list.FileName)) {
+    for (const QString& old : oldArchives(list.FileName, options.ArchiveFolderName)) {
         if (!read.contains(QFileInfo(old).fileName())) {
             list.ArchivesComplete = false;
             return;
@@ -370,9 +370,10 @@ bool holdsAlready(const QString& path, const std::string& content) {
 }
 
 // The writer never puts down a file that would read back as other messages.
-void checkReadsBack(const TZMTMessList& list, const std::string& content) {
+void checkReadsBack(const TZMTMessList& list, const std::string& content,
+                    const TReadOptions& options) {
     TZMTMessList back;
-    if (!ReadsBack(list, list.Version, content, back)) {
+    if (!ReadsBack(list, list.Version, content, options, back)) {
         throw Exception(Format(LangText::MessageNotReadBack, QString::fromUtf8(list.UIN.c_str()),
                                shortName(list.FileName)),
                         "EZmtError");
@@ -381,7 +382,8 @@ void checkReadsBack(const TZMTMessList& list, const std::string& content) {
 
 } // namespace
 
-void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
+void SaveHistory(TZMTMessList& list, bool& backedUp, bool split, const TReadOptions& options,
+                 const TSaveOptions& save) {
     if (list.FileName.isEmpty()) {
         throw Exception(QString::fromUtf8(LangText::SaveEmptyFileName), "EFileError");
     }
@@ -390,17 +392,17 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
     if (list.Version > 3) {
         return; // no writer for the version: nothing is written, nothing removed
     }
-    const bool backup = Setup().BackupToRecycleBin;
+    const bool backup = save.BackupToRecycleBin;
     FileReplacement files;
     bool removedToTrash = false;
     bool replacedToTrash = false;
 
     if (!split) {
         std::string content;
-        if (!buildContent(list, content)) {
+        if (!buildContent(list, options, content)) {
             return;
         }
-        checkReadsBack(list, content);
+        checkReadsBack(list, content, options);
         if (holdsAlready(list.FileName, content)) {
             return;
         }
@@ -416,7 +418,7 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
 
     // Parts of NewArchiveSize: each takes messages until its size passes the limit; the
     // last part is the history file itself, the others archives 1, 2, ...
-    const long long limit = static_cast<long long>(Setup().NewArchiveSize) * 1024;
+    const long long limit = static_cast<long long>(save.NewArchiveSize) * 1024;
     QStringList unchanged; // parts whose file holds their content already
     int i = 0;
     int n = 1;
@@ -435,12 +437,13 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
                 break;
             }
         }
-        part.FileName = i < list.Count() ? ArchiveName(list.FileName, n) : list.FileName;
+        part.FileName = i < list.Count() ? ArchiveName(list.FileName, options.ArchiveFolderName, n)
+                                         : list.FileName;
         ++n;
         WriteLog(Format(LangText::LogWritingRecords, part.Count(), shortName(part.FileName)));
         std::string content;
-        if (buildContent(part, content)) {
-            checkReadsBack(part, content);
+        if (buildContent(part, options, content)) {
+            checkReadsBack(part, content, options);
             if (holdsAlready(part.FileName, content)) {
                 unchanged << part.FileName;
             } else if (list.CheckIdentity && part.FileName == list.FileName) {
@@ -451,7 +454,7 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split) {
         }
     } while (i < list.Count());
 
-    for (const QString& old : oldArchives(list.FileName)) {
+    for (const QString& old : oldArchives(list.FileName, options.ArchiveFolderName)) {
         if (!unchanged.contains(old)) {
             files.remove(old);
         }

@@ -1,11 +1,10 @@
 #include "history/TextFormat.h"
 
-#include "config/Setup.h"
 #include "history/BinaryFormat.h"
 #include "history/DateTimeFormat.h"
 #include "history/TimeStamp.h"
 #include "support/Errors.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QHash>
 
@@ -180,7 +179,7 @@ bool daysInMonthOk(int y, int m, int d) {
 
 // Everything the reader needs from the settings, taken once per file.
 struct ReaderSettings {
-    explicit ReaderSettings(const TSettings& set)
+    explicit ReaderSettings(const TTextFormat& set)
         : inSep(utf8(set.MsgInSeparator)), outSep(utf8(set.MsgOutSeparator)),
           left(utf8(set.DTLeftBracket)), right(utf8(set.DTRightBracket)),
           timeBeforeDate(set.TimeBeforeDate) {}
@@ -366,13 +365,14 @@ bool ParseTxtDateTime(std::string_view text, const TTxtDateFormat& format, doubl
     return DateReader(format).read(text, t, stamp);
 }
 
-void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
+void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode,
+                    const TTextFormat& format) {
     list.Clear();
     list.Valid = false;
+    list.OwnNick.clear();
 
-    const TSettings& set = Setup();
-    const ReaderSettings rs(set);
-    const DateReader dates(Globals().TxtDateFormat);
+    const ReaderSettings rs(format);
+    const DateReader dates(format.Dates);
 
     HStore store(std::move(bytes));
     const char* const base = store.data();
@@ -518,7 +518,7 @@ void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode) {
     std::string winner;
     if (mode != LoadPlain && tally.winner(winner)) {
         if (mode == LoadOwnNick) {
-            Globals().OwnNick = winner;
+            list.OwnNick = winner;
         } else {
             list.ContactNick = winner;
         }
@@ -576,8 +576,7 @@ void AppendText(std::string& out, std::string_view text, const LineMarker& in,
 
 } // namespace
 
-std::string BuildPlainText(const TZMTMessList& list) {
-    const TSettings& set = Setup();
+std::string BuildPlainText(const TZMTMessList& list, const TTextFormat& set) {
     const std::string inSep = utf8(set.MsgInSeparator);
     const std::string outSep = utf8(set.MsgOutSeparator);
     const LineMarker inMark(inSep);

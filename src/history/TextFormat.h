@@ -5,7 +5,8 @@
 // The functions here work on UTF-8 bytes; the conversion from and to the file's code
 // page happens when the file is read or written.
 
-#include "history/Globals.h"
+#include "history/Model.h"
+#include "history/Options.h"
 
 #include <string>
 #include <string_view>
@@ -20,11 +21,12 @@ namespace vimosync {
 bool ParseTxtDateTime(std::string_view text, const TTxtDateFormat& format, double& t);
 
 // Reads a whole plain-text history held in bytes (UTF-8) into the list, which is emptied
-// first, and sets Valid (at least one message read). The nick modes detect OwnNick or the
-// list's ContactNick. Bodies and nicks point into the buffer where they can.
-void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode);
+// first, and sets Valid (at least one message read). The nick modes detect the list's
+// OwnNick or ContactNick. Bodies and nicks point into the buffer where they can.
+void ParsePlainText(TZMTMessList& list, std::string&& bytes, TLoadMode mode,
+                    const TTextFormat& format);
 
 // The plain-text file of the list (UTF-8), built in memory.
-std::string BuildPlainText(const TZMTMessList& list);
+std::string BuildPlainText(const TZMTMessList& list, const TTextFormat& format);
 
 } // namespace vimosync

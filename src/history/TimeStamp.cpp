@@ -1,8 +1,5 @@
 #include "history/TimeStamp.h"
 
-#include "config/Setup.h"
-#include "history/Globals.h"
-
 #include <QTimeZone>
 
 #include <algorithm>
@@ -19,15 +16,15 @@ long long OffsetSeconds(double days) {
 }
 
 // Seconds added to a version 1 stamp to give local seconds since 1970.
-long long PdaShiftSeconds() {
-    return -OffsetSeconds(Globals().PdaOffset) +
-           static_cast<long long>(Setup().ZmtDateOffset) * 86400LL;
+long long PdaShiftSeconds(const TReadOptions& options) {
+    return -OffsetSeconds(options.PdaOffset) +
+           static_cast<long long>(options.ZmtDateOffset) * 86400LL;
 }
 
 } // namespace
 
-long long StampShiftSeconds(int version) {
-    return version == 1 ? PdaShiftSeconds() : 0;
+long long StampShiftSeconds(int version, const TReadOptions& options) {
+    return version == 1 ? PdaShiftSeconds(options) : 0;
 }
 
 double TimeOfSeconds(long long seconds) {
@@ -49,21 +46,21 @@ bool SecondsOfTime(double t, long long& seconds) {
     return true;
 }
 
-double StampToTime(std::int32_t stamp, int version) {
+double StampToTime(std::int32_t stamp, int version, const TReadOptions& options) {
     long long s = stamp;
     if (version == 1) {
-        s += PdaShiftSeconds();
+        s += PdaShiftSeconds(options);
     }
     return TimeOfSeconds(s);
 }
 
-bool StampOfTime(double t, int version, std::int32_t& stamp) {
+bool StampOfTime(double t, int version, const TReadOptions& options, std::int32_t& stamp) {
     long long s = 0;
     if (!SecondsOfTime(t, s)) {
         return false;
     }
     if (version == 1) {
-        s -= PdaShiftSeconds();
+        s -= PdaShiftSeconds(options);
     }
     if (s < std::numeric_limits<std::int32_t>::min() ||
         s > std::numeric_limits<std::int32_t>::max()) {
@@ -73,13 +70,13 @@ bool StampOfTime(double t, int version, std::int32_t& stamp) {
     return true;
 }
 
-std::int32_t TimeToStamp(double t, int version) {
+std::int32_t TimeToStamp(double t, int version, const TReadOptions& options) {
     long long s = 0;
     if (!SecondsOfTime(t, s)) {
         return 0;
     }
     if (version == 1) {
-        s -= PdaShiftSeconds();
+        s -= PdaShiftSeconds(options);
     }
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(s)));
 }
@@ -168,12 +165,11 @@ void ReadZone(QString& name, int& bias) {
     bias = -base / 60;
 }
 
-void RefreshZone(bool apply) {
-    THistoryGlobals& g = Globals();
-    ReadZone(g.ZoneName, g.ZoneBias);
-    if (apply) {
-        g.PdaOffset = g.ZoneBias / 1440.0;
-    }
+double ZonePdaOffset() {
+    QString name;
+    int bias = 0;
+    ReadZone(name, bias);
+    return bias / 1440.0;
 }
 
 QDateTime ToDateTime(double t) {

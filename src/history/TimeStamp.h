@@ -3,6 +3,8 @@
 // Conversion between stored 32-bit stamps and the program's date-time values, the
 // system time zone and the PDA offset, and the byte swaps of the big-endian fields.
 
+#include "history/Options.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -14,17 +16,17 @@ namespace vimosync {
 constexpr double kUnixEpochDay = 25569.0;
 
 // Seconds since 1970 to a local date-time value. Version 1 (PDA) stamps are universal
-// time: the PDA offset is taken off and the ZmtDateOffset days added.
-double StampToTime(std::int32_t stamp, int version);
+// time: the options' PdaOffset is taken off and their ZmtDateOffset days added.
+double StampToTime(std::int32_t stamp, int version, const TReadOptions& options);
 // The reverse, rounded to the nearest second (halves to even), kept as 32 bits (a time
 // outside the stamp range wraps: writers check it with StampOfTime first).
-std::int32_t TimeToStamp(double t, int version);
+std::int32_t TimeToStamp(double t, int version, const TReadOptions& options);
 // The stamp of a time, false when the time has no stamp (outside the 32-bit range).
-bool StampOfTime(double t, int version, std::int32_t& stamp);
+bool StampOfTime(double t, int version, const TReadOptions& options, std::int32_t& stamp);
 
 // Seconds added to a stamp of the version to give local seconds since 1970 (the PDA
-// and date offsets for version 1, else 0): StampToTime(s, v) is TimeOfSeconds(s + this).
-long long StampShiftSeconds(int version);
+// and date offsets for version 1, else 0): StampToTime(s, v, o) is TimeOfSeconds(s + this).
+long long StampShiftSeconds(int version, const TReadOptions& options);
 
 // Local seconds since 1970 to the date-time value and back (to the nearest second).
 // Every reader makes its times through TimeOfSeconds, so one second is one value.
@@ -43,8 +45,8 @@ double ParseOffset(const QString& text);
 // (UTC = local time + bias). A zone without daylight-saving rules reports its
 // standard name and bias like any other.
 void ReadZone(QString& name, int& bias);
-// Stores ReadZone's answer in ZoneName and ZoneBias; with apply, PdaOffset := bias / 1440.
-void RefreshZone(bool apply);
+// The PDA offset that follows the system zone: its base bias in days.
+double ZonePdaOffset();
 
 // Date-time values and calendar dates. The value is the wall time itself; the
 // QDateTime carries it in UTC so that no zone rule shifts it.

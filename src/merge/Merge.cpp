@@ -1,6 +1,5 @@
 #include "merge/Merge.h"
 
-#include "config/Setup.h"
 #include "history/History.h"
 
 #include <QByteArray>
@@ -123,14 +122,14 @@ bool WithinTolerance(double t, double tm) {
 
 // ---- Mode 0: sequential walk -----------------------------------------------------------
 
-void TakeDestination(TZMTMessList& result, const TZMTMess& m) {
-    if (!IsRecentDuplicate(result, m)) {
+void TakeDestination(TZMTMessList& result, const TZMTMess& m, bool ignoreSpaces) {
+    if (!IsRecentDuplicate(result, m, ignoreSpaces)) {
         result.Items.emplace_back(m).Differs = false;
     }
 }
 
-void TakeSource(TZMTMessList& result, const TZMTMess& m) {
-    if (!IsRecentDuplicate(result, m)) {
+void TakeSource(TZMTMessList& result, const TZMTMess& m, bool ignoreSpaces) {
+    if (!IsRecentDuplicate(result, m, ignoreSpaces)) {
         result.Items.emplace_back(m).Differs = true;
         result.HasDiff = true;
         ++result.DiffCount;
@@ -140,13 +139,14 @@ void TakeSource(TZMTMessList& result, const TZMTMess& m) {
 // True when the destination holds a message equal to s after position j with exactly
 // the time of s: it is taken when the walk gets there. A message repeated within one side
 // is one message, so a destination message may stand for several source copies.
-bool EqualLater(const TZMTMess& s, const TZMTMessList& destination, std::size_t j) {
+bool EqualLater(const TZMTMess& s, const TZMTMessList& destination, std::size_t j,
+                bool ignoreSpaces) {
     for (std::size_t k = j + 1; k < destination.Items.size(); ++k) {
         const TZMTMess& d = destination.Items[k];
         if (CompareTimes(s, d) != 0) {
             return false;
         }
-        if (MessagesEqual(s, d)) {
+        if (MessagesEqual(s, d, ignoreSpaces)) {
             return true;
         }
     }
@@ -164,14 +164,16 @@ TZMTMessList TimeOrdered(const TZMTMessList& list) {
     return sorted;
 }
 
-void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
+                     const TMergeOptions& options) {
+    const bool ignoreSpaces = options.MergeIgnoreSpaces;
     // The walk takes both sides in time order. A side stored otherwise (a history whose
     // archive files overlap its file, for one) is walked as a sorted copy: walked as it
     // is, its messages would be met twice or out of turn and stored again.
     if (!IsTimeOrdered(source) || !IsTimeOrdered(destination)) {
         TZMTMessList s = IsTimeOrdered(source) ? source : TimeOrdered(source);
         TZMTMessList d = IsTimeOrdered(destination) ? destination : TimeOrdered(destination);
-        MergeSequential(s, d, result);
+        MergeSequential(s, d, result, options);
         return;
     }
     const std::size_t ns = source.Items.size();
@@ -182,13 +184,13 @@ void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessLi
     while (i < ns || j < nd) {
         if (i == ns) {
             for (; j < nd; ++j) {
-                TakeDestination(result, destination.Items[j]);
+                TakeDestination(result, destination.Items[j], ignoreSpaces);
             }
             break;
         }
         if (j == nd) {
             for (; i < ns; ++i) {
-                TakeSource(result, source.Items[i]);
+                TakeSource(result, source.Items[i], ignoreSpaces);
             }
             break;
         }
@@ -196,18 +198,18 @@ void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessLi
         const TZMTMess& d = destination.Items[j];
         const int order = CompareTimes(s, d);
         if (order > 0) {
-            TakeDestination(result, d);
+            TakeDestination(result, d, ignoreSpaces);
             ++j;
-        } else if (order == 0 && MessagesEqual(s, d)) {
-            TakeDestination(result, d);
+        } else if (order == 0 && MessagesEqual(s, d, ignoreSpaces)) {
+            TakeDestination(result, d, ignoreSpaces);
             ++i;
             ++j;
-        } else if (order == 0 && EqualLater(s, destination, j)) {
+        } else if (order == 0 && EqualLater(s, destination, j, ignoreSpaces)) {
             // The destination holds it later in the same second: it is taken there, so
             // that two sides that list one second's messages in another order agree.
             ++i;
         } else {
-            TakeSource(result, s);
+            TakeSource(result, s, ignoreSpaces);
             ++i;
         }
     }
@@ -377,7 +379,7 @@ constexpr std::size_t kScanLimit = 8;
 // the procedure stops) is a run [lo, i) whose start only moves forward. NaN times sort
 // first and are equal to nothing, so they are all kept and stay out of every window.
 std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& order,
-                          std::vector<std::uint8_t>& keep) {
+                          bool ignoreSpaces, std::vector<std::uint8_t>& keep) {
     const std::size_t n = order.size();
     std::size_t i = 0;
     for (; i < n && std::isnan(at(order[i]).Time); ++i) {
@@ -386,7 +388,7 @@ std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& orde
     std::size_t kept = i;
     // Under the exact rule the messages of a window are equal exactly when their bytes
     // are, which a lookup can answer; the relaxed rule keeps the scan.
-    const bool exact = !Setup().MergeIgnoreSpaces;
+    const bool exact = !ignoreSpaces;
     TextWindow window;
     bool lookup = false;
     std::size_t lo = i;
@@ -417,7 +419,7 @@ std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& orde
             window.Add(m.Text.view(), m.Outgoing);
         } else {
             for (std::size_t j = i; j-- > lo;) {
-                if (MessagesEqual(at(order[j]), m)) {
+                if (MessagesEqual(at(order[j]), m, ignoreSpaces)) {
                     duplicate = true;
                     break;
                 }
@@ -429,7 +431,8 @@ std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& orde
     return kept;
 }
 
-void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
+                 const TMergeOptions& options) {
     const auto nd = static_cast<MessIndex>(destination.Items.size());
     const auto ns = static_cast<MessIndex>(source.Items.size());
     const MessIndex n = nd + ns;
@@ -474,7 +477,7 @@ void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& 
     }
 
     std::vector<std::uint8_t> keep(n);
-    const std::size_t kept = MarkSurvivors(at, order, keep);
+    const std::size_t kept = MarkSurvivors(at, order, options.MergeIgnoreSpaces, keep);
 
     result.Items.reserve(kept);
     int diffCount = 0;
@@ -492,7 +495,7 @@ void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& 
 // ---- Dispatch ---------------------------------------------------------------------------
 
 using MergeProcedure = void (*)(TZMTMessList& source, TZMTMessList& destination,
-                                TZMTMessList& result);
+                                TZMTMessList& result, const TMergeOptions& options);
 
 // Indexed by MessMergeMode. Mode 2 (merging groups separately) has no procedure yet; it
 // and every value beyond the table leave the result empty and without differences.
@@ -524,25 +527,25 @@ int CompareTimeSeq(const TZMTMess& a, const TZMTMess& b) {
     return (a.Seq > b.Seq) - (a.Seq < b.Seq);
 }
 
-bool MessagesEqual(const TZMTMess& a, const TZMTMess& b) {
+bool MessagesEqual(const TZMTMess& a, const TZMTMess& b, bool ignoreSpaces) {
     // An incoming and an outgoing message are two messages whatever their texts ("ok"
     // both ways in one second).
     if (a.Outgoing != b.Outgoing || !(std::fabs(a.Time - b.Time) < SameTimeTolerance)) {
         return false;
     }
-    if (!Setup().MergeIgnoreSpaces) {
+    if (!ignoreSpaces) {
         return a.Text.view() == b.Text.view();
     }
     return RelaxedTextsEqual(a.Text.view(), b.Text.view());
 }
 
-bool IsRecentDuplicate(const TZMTMessList& result, const TZMTMess& m) {
+bool IsRecentDuplicate(const TZMTMessList& result, const TZMTMess& m, bool ignoreSpaces) {
     for (std::size_t k = result.Items.size(); k-- > 0;) {
         const TZMTMess& r = result.Items[k];
         if (!WithinTolerance(r.Time, m.Time)) {
             return false;
         }
-        if (MessagesEqual(r, m)) {
+        if (MessagesEqual(r, m, ignoreSpaces)) {
             return true;
         }
     }
@@ -572,11 +575,12 @@ int TargetVersion(const TZMTMessList& result, const TZMTMessList& destination) {
 
 namespace {
 
-void MergeLists(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+void MergeLists(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
+                const TMergeOptions& options) {
     if (&result == &source || &result == &destination) {
         // Emptying the result first would destroy the input it also is.
         TZMTMessList merged;
-        MergeLists(source, destination, merged);
+        MergeLists(source, destination, merged, options);
         result.Items = std::move(merged.Items);
         result.HasDiff = merged.HasDiff;
         result.DiffCount = merged.DiffCount;
@@ -585,15 +589,16 @@ void MergeLists(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& r
     result.Items.clear();
     result.HasDiff = false;
     result.DiffCount = 0;
-    const std::size_t mode = Setup().MessMergeMode;
+    const std::size_t mode = options.MessMergeMode;
     if (mode < kMergeProcedures.size() && kMergeProcedures[mode] != nullptr) {
-        kMergeProcedures[mode](source, destination, result);
+        kMergeProcedures[mode](source, destination, result, options);
     }
 }
 
 } // namespace
 
-void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result) {
+void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
+                    const TMergeOptions& options, const TReadOptions& read) {
     // The destination's file reads its messages back only as its format holds them
     // (a plain-text file trims blanks and makes every line break CR LF, a binary one has
     // a 16-bit text length and a 32-bit stamp). Compared as they are, source texts that
@@ -603,16 +608,17 @@ void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessLis
     QString problem;
     if (target >= 0) {
         TZMTMessList stored;
-        const TStoreCheck check = AsStoredIn(source, target, stored, problem, result.FileName);
+        const TStoreCheck check =
+            AsStoredIn(source, target, read, stored, problem, result.FileName);
         if (check == TStoreCheck::Changed) {
-            MergeLists(stored, destination, result);
+            MergeLists(stored, destination, result, options);
             result.StoreProblem.clear();
             return;
         }
     }
     // A source the file cannot hold is merged as it is, for the views; the
     // synchronization refuses to store it.
-    MergeLists(source, destination, result);
+    MergeLists(source, destination, result, options);
     result.StoreProblem = problem;
 }
 

@@ -1,8 +1,7 @@
 #include "merge/MergedLines.h"
 
-#include "config/Setup.h"
 #include "history/DateTimeFormat.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 namespace vimosync {
 
@@ -36,11 +35,6 @@ QString MergedItemText(const TZMTMess& m, int position, bool showNumbers, const 
     return line;
 }
 
-QString MergedItemText(const TZMTMess& m, int position) {
-    const TSettings& s = Setup();
-    return MergedItemText(m, position, s.ShowMessNumbers, s.DTFormatString);
-}
-
 QString HistoryEntryText(const TZMTMess& m, const QString& dtFormat) {
     QString block = DirectionMarker(m);
     block += QLatin1String("  ");
@@ -49,10 +43,6 @@ QString HistoryEntryText(const TZMTMess& m, const QString& dtFormat) {
     block += Decoded(m.Text);
     block += QLatin1String("\r\n");
     return block;
-}
-
-QString HistoryEntryText(const TZMTMess& m) {
-    return HistoryEntryText(m, Setup().DTFormatString);
 }
 
 } // namespace vimosync

@@ -3,7 +3,7 @@
 // The text lines the comparison views show for one message, shared by the window and the
 // command-line tool.
 
-#include "history/Globals.h"
+#include "history/Model.h"
 
 #include <QString>
 
@@ -16,12 +16,9 @@ QString DirectionMarker(const TZMTMess& m);
 // and a space when showNumbers, the direction marker, two spaces, the time in
 // dtFormat, a space and the text. Line breaks of the text stay inside the one item.
 QString MergedItemText(const TZMTMess& m, int position, bool showNumbers, const QString& dtFormat);
-// The same with ShowMessNumbers and DTFormatString of the settings.
-QString MergedItemText(const TZMTMess& m, int position);
 
 // One entry of the Source or Destination view: the direction marker, two spaces and the
 // time, CR LF, a space and the text, CR LF.
 QString HistoryEntryText(const TZMTMess& m, const QString& dtFormat);
-QString HistoryEntryText(const TZMTMess& m);
 
 } // namespace vimosync

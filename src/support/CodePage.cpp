@@ -1,7 +1,7 @@
 #include "support/CodePage.h"
 
 #include "support/Errors.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <algorithm>
 #include <cerrno>

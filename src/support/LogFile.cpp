@@ -1,6 +1,6 @@
 #include "support/LogFile.h"
 
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
+#include <utility>
 
 namespace vimosync {
 
@@ -85,7 +86,33 @@ bool OpenLog(const QString& fileName, bool writeThrough) {
     return true;
 }
 
+namespace {
+thread_local TLogCollector* tCollector = nullptr;
+} // namespace
+
+TLogCollector::TLogCollector() : outer_(tCollector) {
+    tCollector = this;
+}
+
+TLogCollector::~TLogCollector() {
+    tCollector = outer_;
+}
+
+QStringList TLogCollector::Take() {
+    return std::exchange(lines_, QStringList());
+}
+
+void WriteLogLines(const QStringList& lines) {
+    for (const QString& line : lines) {
+        WriteLog(line);
+    }
+}
+
 void WriteLog(const QString& text) {
+    if (tCollector != nullptr) {
+        tCollector->lines_.append(text);
+        return;
+    }
     LogState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
     if (s.fd >= 0) {

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace vimosync {
 
@@ -19,6 +20,26 @@ void WriteLog(const QString& text);
 void CloseLog();
 bool LogIsOpen();
 QString LogFileName();
+
+// While a collector lives, the lines its thread writes are kept in it instead of going
+// to the log. A job that works on contacts side by side collects each contact's lines
+// and writes them in contact order, so that the log reads the same however many run.
+class TLogCollector {
+public:
+    TLogCollector();
+    ~TLogCollector();
+    TLogCollector(const TLogCollector&) = delete;
+    TLogCollector& operator=(const TLogCollector&) = delete;
+    // The lines collected so far; the collector is empty afterwards.
+    QStringList Take();
+
+private:
+    TLogCollector* outer_;
+    QStringList lines_;
+    friend void WriteLog(const QString& text);
+};
+// Writes collected lines to the log (or to the collector of this thread, if any).
+void WriteLogLines(const QStringList& lines);
 
 // One line for the developer: the time, "> " and the text, to Qt's message log.
 void TraceDebug(const QString& text);

@@ -1,7 +1,7 @@
 #include "support/RecycleBin.h"
 
 #include "support/Errors.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QDateTime>
 #include <QDir>

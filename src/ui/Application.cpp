@@ -1,8 +1,8 @@
 #include "ui/Application.h"
 
 #include "support/Errors.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
-#include "ui/LangText.h"
 
 #include <cxxabi.h>
 

@@ -3,9 +3,9 @@
 #include "config/Setup.h"
 #include "history/History.h"
 #include "merge/Merge.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
 #include "ui/Hints.h"
-#include "ui/LangText.h"
 #include "ui/MessageView.h"
 #include "ui/Views.h"
 #include "workflow/Workflow.h"
@@ -38,8 +38,7 @@ public:
 
 } // namespace
 
-QString DescribeHistoryFile(const TZMTMessList& list) {
-    const int defaultVersion = Globals().DefaultFileVersion;
+QString DescribeHistoryFile(const TZMTMessList& list, int defaultVersion) {
     QString name;
     if (!list.FileName.isEmpty()) {
         name = QFileInfo(list.FileName).fileName();
@@ -48,7 +47,7 @@ QString DescribeHistoryFile(const TZMTMessList& list) {
                           QString::fromStdString(list.UIN));
     }
     int label = 0;
-    if (IsBinaryList(list)) {
+    if (IsBinaryList(list, defaultVersion)) {
         label = list.FileName.isEmpty() ? defaultVersion : list.Version;
     }
     if (label < 0 || label >= kFormatVersionCount) {
@@ -115,7 +114,10 @@ void TComparison::FillOnce() {
     ++fillings_;
     TOverrideCursor cursor;
     TWorkflowState& state = workflow_.State;
-    const TSettings& settings = Setup();
+    workflow_.RefreshOptions();
+    const TWorkflowOptions& settings = workflow_.Options;
+    const TReadOptions read = workflow_.ReadOptions();
+    const TMergeOptions merge = settings.Merge;
 
     lbs_->Clear();
     lbd_->Clear();
@@ -125,7 +127,7 @@ void TComparison::FillOnce() {
     SetHint(lbm_, QString());
     fileInfo_->setText(Tr(LangText::FileInfoEmpty));
 
-    TZMTHeadList& heads = Globals().HeadList;
+    TZMTHeadList& heads = workflow_.HeadList;
     if (shown_ < 0 || shown_ >= heads.Count()) {
         return;
     }
@@ -157,12 +159,14 @@ void TComparison::FillOnce() {
         // The same name on the destination side, so that its archive files are found.
         dst->FileName = PathIn(state.DstPath, entry.SrcFile);
     }
-    std::future<void> loadSrc = std::async(
-        std::launch::async, [src, srcArchives] { LoadHistory(*src, LoadPlain, srcArchives); });
+    std::future<void> loadSrc = std::async(std::launch::async, [src, srcArchives, read] {
+        LoadHistory(*src, LoadPlain, srcArchives, read);
+    });
     std::future<void> loadDst;
     if (!dst->FileName.isEmpty()) {
-        loadDst = std::async(std::launch::async,
-                             [dst, dstArchives] { LoadHistory(*dst, LoadPlain, dstArchives); });
+        loadDst = std::async(std::launch::async, [dst, dstArchives, read] {
+            LoadHistory(*dst, LoadPlain, dstArchives, read);
+        });
     }
     Await(loadSrc);
     Await(loadDst);
@@ -181,11 +185,12 @@ void TComparison::FillOnce() {
         result->FileName = PathIn(state.DstPath, entry.DstFile);
     }
 
-    fileInfo_->setText(DescribeHistoryFile(*src) + Tr(LangText::FileInfoArrow) +
-                       DescribeHistoryFile(*dst));
+    const int defaultVersion = workflow_.DefaultFileVersion;
+    fileInfo_->setText(DescribeHistoryFile(*src, defaultVersion) + Tr(LangText::FileInfoArrow) +
+                       DescribeHistoryFile(*dst, defaultVersion));
     TraceDebug(Tr(LangText::TraceStartOutSrc));
 
-    const QString dtFormat = settings.DTFormatString;
+    const QString dtFormat = read.Text.DTFormatString;
     const auto fillText = [&](TMessageView* view, const std::shared_ptr<TZMTMessList>& list) {
         SetHint(view, QLatin1Char('|') + Format(LangText::MessagesCount, list->Count()));
         auto lines = std::make_unique<THistoryLines>(list, dtFormat);
@@ -202,8 +207,9 @@ void TComparison::FillOnce() {
 
     // The merge runs on a thread of its own while the two text views are filled: it
     // only reads the lists' texts, the views only read them as well.
-    std::future<void> merging =
-        std::async(std::launch::async, [src, dst, result] { MergeHistories(*src, *dst, *result); });
+    std::future<void> merging = std::async(std::launch::async, [src, dst, result, merge, read] {
+        MergeHistories(*src, *dst, *result, merge, read);
+    });
     fillText(lbs_, src);
     lbd_->setUpdatesEnabled(false);
     if (!abort_) {
@@ -236,7 +242,7 @@ void TComparison::FillOnce() {
     if (abort_) {
         return;
     }
-    merged_->SetList(result, settings.ShowMessNumbers, dtFormat, added);
+    merged_->SetList(result, Setup().ShowMessNumbers, dtFormat, added);
     ui_.showProgress(QString());
     if (UpdateControls) {
         UpdateControls();

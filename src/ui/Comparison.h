@@ -8,7 +8,7 @@
 // 100 messages; a contact change meanwhile only asks for a restart, and the running
 // filling ends at its next check point and starts over for the new contact.
 
-#include "history/Globals.h"
+#include "history/Model.h"
 
 #include <QObject>
 #include <QString>
@@ -29,7 +29,7 @@ class TWorkflow;
 
 // "name" [label] of one history file: its name, or the name synchronization would
 // give a new file, and its format.
-QString DescribeHistoryFile(const TZMTMessList& list);
+QString DescribeHistoryFile(const TZMTMessList& list, int defaultVersion);
 
 class TComparison : public QObject {
     Q_OBJECT

@@ -1,7 +1,7 @@
 #include "ui/FindDialog.h"
 
+#include "support/LangText.h"
 #include "ui/Hints.h"
-#include "ui/LangText.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

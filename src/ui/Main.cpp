@@ -4,16 +4,17 @@
 #include "config/Settings.h"
 #include "config/Setup.h"
 #include "config/UnitVerDialog.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
 #include "ui/Application.h"
 #include "ui/Comparison.h"
 #include "ui/FindDialog.h"
 #include "ui/Hints.h"
 #include "ui/Icons.h"
-#include "ui/LangText.h"
 #include "ui/MessageView.h"
 #include "ui/UnitAbout.h"
 #include "ui/Views.h"
+#include "workflow/Folders.h"
 
 #include <QAction>
 #include <QApplication>
@@ -175,6 +176,9 @@ void TForm1::FormCreate() {
     resize(543, 450);
 
     LoadSettings(SettingsFilePath());
+    // Every command takes the settings in force when it starts.
+    workflow_->OptionsSource = [] { return WorkflowOptions(Setup()); };
+    workflow_->RefreshOptions();
     // The log follows the setting read now; a later change counts from the next start.
     if (Setup().UseLog) {
         OpenLog();
@@ -356,7 +360,7 @@ void TForm1::CreateLayout() {
     leftLayout->setSpacing(0);
     LB1 = new QListView(left);
     LB1->setObjectName(QStringLiteral("LB1"));
-    contactModel_ = new TContactModel(Globals().HeadList, this);
+    contactModel_ = new TContactModel(workflow_->HeadList, this);
     LB1->setModel(contactModel_);
     LB1->setItemDelegate(new TContactDelegate(LB1));
     LB1->setUniformItemSizes(true);
@@ -596,6 +600,12 @@ void TForm1::processEvents() {
     }
 }
 
+void TForm1::pathsUsed(const QString& src, const QString& dst) {
+    TSettings& s = Setup();
+    AddPathToMRU(s.SrcPathMRU, src, s.MRU_Depth);
+    AddPathToMRU(s.DstPathMRU, dst, s.MRU_Depth);
+}
+
 void TForm1::clearViews() {
     // With no current line the filling only empties the views.
     ShowSelectedContact();
@@ -817,7 +827,7 @@ void TForm1::aCopyUINExecute() {
         beep();
         return;
     }
-    QApplication::clipboard()->setText(QString::fromStdString(Globals().HeadList[e].UIN));
+    QApplication::clipboard()->setText(QString::fromStdString(workflow_->HeadList[e].UIN));
 }
 
 void TForm1::aCopyNickExecute() {
@@ -826,7 +836,7 @@ void TForm1::aCopyNickExecute() {
         beep();
         return;
     }
-    QApplication::clipboard()->setText(QString::fromStdString(Globals().HeadList[e].Nick));
+    QApplication::clipboard()->setText(QString::fromStdString(workflow_->HeadList[e].Nick));
 }
 
 void TForm1::aLookForSpamExecute() {

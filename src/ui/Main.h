@@ -93,6 +93,7 @@ public:
     void updateControls() override { UpdateControls(); }
     void rebuildContactList() override { RebuildContactList(); }
     void clearViews() override;
+    void pathsUsed(const QString& src, const QString& dst) override;
 
     // Window operations.
     void UpdateControls();

@@ -5,7 +5,7 @@
 // focus. The view lays out only the lines on screen and asks its line source for
 // them, so a history of a million messages is shown without building its text.
 
-#include "history/Globals.h"
+#include "history/Model.h"
 #include "support/TextSearch.h"
 
 #include <QAbstractScrollArea>

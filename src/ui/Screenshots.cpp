@@ -1,7 +1,7 @@
 #include "ui/Screenshots.h"
 
 #include "config/Settings.h"
-#include "history/Globals.h"
+#include "history/Model.h"
 #include "ui/FindDialog.h"
 #include "ui/Main.h"
 #include "ui/Views.h"
@@ -80,7 +80,7 @@ void StartScreenshotTour(TForm1& form, const QString& outDir, const QString& src
         int row = 0;
         const auto& lines = form.ContactModel()->Lines();
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            const TZMTHead& e = Globals().HeadList[lines[i].Index];
+            const TZMTHead& e = form.Workflow().HeadList[lines[i].Index];
             if (e.Valid && e.Marked && !e.DstFile.isEmpty()) {
                 row = static_cast<int>(i);
                 break;

@@ -1,8 +1,8 @@
 #include "ui/UnitAbout.h"
 
+#include "support/LangText.h"
 #include "ui/Hints.h"
 #include "ui/Icons.h"
-#include "ui/LangText.h"
 #include "ui/Main.h"
 
 #include <QHBoxLayout>

@@ -6,7 +6,7 @@
 // contacts without a destination file). Both models keep the data and make each line's
 // text only when the view asks for it, so a list of a million lines fills at once.
 
-#include "history/Globals.h"
+#include "history/Model.h"
 #include "workflow/Workflow.h"
 
 #include <QAbstractListModel>

@@ -1,7 +1,7 @@
 #include "workflow/UnitMonitor.h"
 
 #include "support/Errors.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QDirIterator>
 

@@ -42,6 +42,9 @@ public:
     virtual void rebuildContactList() {}
     // Reset All: the window empties the comparison views and their hints.
     virtual void clearViews() {}
+    // An analysis starts on these directories: the window puts them at the top of its
+    // recent-directory lists.
+    virtual void pathsUsed(const QString& /*src*/, const QString& /*dst*/) {}
 };
 
 // Shows the hourglass while it lives, so that every way out (errors included)

@@ -4,9 +4,12 @@
 // carries from command to command, the small operations on it, the analysis, the
 // synchronization run and the work of the contact-list tools. It reaches the user only
 // through IUserInterface; the window's handlers (aAnalyseExecute, aSyncExecute, ...)
-// call the operations of the same names here.
+// call the operations of the same names here. It reads no settings: the caller gives
+// it option values.
 
-#include "history/Globals.h"
+#include "history/Model.h"
+#include "history/Options.h"
+#include "merge/Merge.h"
 #include "workflow/UserInterface.h"
 
 #include <QObject>
@@ -20,10 +23,23 @@
 namespace vimosync {
 
 class TMonitorTrd;
-struct TSettings;
 
-// The analysis state of the main window. HeadList, OwnNick and DefaultFileVersion are
-// the program-wide values of Globals().
+// What the commands of the workflow work with, taken from the settings by the caller.
+struct TWorkflowOptions {
+    TReadOptions Read; // its OwnNick is the workflow's own (TWorkflow::OwnNick)
+    TMergeOptions Merge;
+    TSaveOptions Save;
+    bool UseVaryonArchives = false;
+    bool CreateArchivesFolder = true;
+    int SpamMinMessagesIn = 0;
+    int SpamMinMessagesOut = 1;
+    // Contacts worked on at once by the analysis and the synchronization; 0 or less:
+    // one per processor core.
+    int Jobs = 0;
+};
+
+// The analysis state of the main window (the contact list and the nick are members of
+// the workflow).
 struct TWorkflowState {
     QString SrcPath; // without a trailing separator
     QString DstPath;
@@ -54,7 +70,7 @@ struct TControlState {
 
 // UpdateControls as a function: shownLines is the number of lines in LB1.
 TControlState UpdateControls(const TWorkflowState& state, const TZMTHeadList& heads,
-                             const std::string& ownNick, const TSettings& settings,
+                             const std::string& ownNick, const TWorkflowOptions& options,
                              bool mergedPageActive, int mergedItemCount, int shownLines);
 
 // One line of the contact list LB1.
@@ -110,6 +126,20 @@ public:
     ~TWorkflow() override;
 
     TWorkflowState State;
+    // The analysed contacts, the nick of the outgoing messages (UTF-8) and the version
+    // new destination files are written in.
+    TZMTHeadList HeadList;
+    std::string OwnNick = "<My Nick>";
+    std::uint8_t DefaultFileVersion = 0;
+
+    // The options of the commands. When OptionsSource is set, every command starts by
+    // taking its answer, so that the settings in force when it starts are the ones it
+    // works with.
+    TWorkflowOptions Options;
+    std::function<TWorkflowOptions()> OptionsSource;
+    void RefreshOptions();
+    // The read options with the workflow's own nick.
+    TReadOptions ReadOptions() const;
 
     // False: StartMonitor does nothing (the command-line tool watches nothing).
     bool MonitorEnabled = true;
@@ -127,8 +157,6 @@ public:
 
     // Reset All; does nothing while HeadList is empty (the action is disabled then).
     void ResetAll();
-    // Updates both recent-directory lists of the settings with the current paths.
-    void AddPathsToMRU();
     bool CheckDirectories();
     bool AnyChecked() const;
     bool AskFileVersion();
@@ -188,10 +216,12 @@ private:
     void reportPendingNotice();
     bool analyseInner();
     QString NewDestinationName(const TZMTHead& e) const;
+    // The number of workers for a run over count contacts.
+    int jobsFor(int count) const;
     void loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& dst,
                      TLoadMode dstMode) const;
     void loadSource(const TZMTHead& e, TZMTMessList& src) const;
-    static void loadOrEmpty(TZMTMessList& list, TLoadMode mode, bool archives);
+    void loadOrEmpty(TZMTMessList& list, TLoadMode mode, bool archives) const;
     void checkEachContact(const std::function<bool(const TZMTHead&)>& rule);
 
     IUserInterface& ui_;

@@ -3,7 +3,7 @@
 #include "cli/Cli.h"
 #include "common/HistoryFixtures.h"
 #include "config/Setup.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -39,9 +39,6 @@ class TestCliAnalyseSync : public QObject {
     QString D(const QString& n) const { return dst_ + QLatin1Char('/') + n; }
 
     Run cli(QStringList args, const QString& input = QString(), bool interactive = false) {
-        Globals().HeadList.Clear();
-        Globals().OwnNick = LangText::NickUnset;
-        Globals().DefaultFileVersion = 0;
         Run r;
         QString in = input;
         QTextStream out(&r.out), err(&r.err), inStream(&in);

@@ -1,3 +1,4 @@
+#include "common/TestOptions.h"
 #include "common/TestUtil.h"
 #include "history/GoldenZmt.h"
 #include "history/History.h"
@@ -86,7 +87,7 @@ private slots:
         TZMTMessList list;
         list.FileName = path;
         list.ContactNick = "Bob";
-        LoadHistory(list, LoadContactNick, false);
+        LoadHistory(list, LoadContactNick, false, test::ReadOptions());
         QCOMPARE(msgs.size(), list.Count());
         for (int i = 0; i < list.Count(); ++i) {
             const QJsonObject m = msgs[i].toObject();

@@ -24,17 +24,17 @@ void WriteHistory(const QString& path, int version, const std::string& uin, cons
         x.Text = m.text;
         x.Nick = m.out ? HText("me") : HText(nick);
     }
-    const bool backup = Setup().BackupToRecycleBin;
-    Setup().BackupToRecycleBin = false;
+    // Written under the test's settings, without a trash.
+    TWorkflowOptions o = WorkflowOptions(Setup());
+    o.Save.BackupToRecycleBin = false;
     bool backedUp = false;
-    SaveHistory(list, backedUp, false);
-    Setup().BackupToRecycleBin = backup;
+    SaveHistory(list, backedUp, false, o.Read, o.Save);
 }
 
 TZMTMessList LoadFile(const QString& path) {
     TZMTMessList list;
     list.FileName = path;
-    LoadHistory(list, LoadPlain, false);
+    LoadHistory(list, LoadPlain, false, WorkflowOptions(Setup()).Read);
     return list;
 }
 

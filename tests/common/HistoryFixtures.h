@@ -2,7 +2,7 @@
 
 // Histories written by our own writer for tests of the workflow and its commands.
 
-#include "history/Globals.h"
+#include "history/Model.h"
 
 #include <QByteArray>
 #include <QString>

@@ -35,6 +35,7 @@ public:
     int ControlUpdates = 0;
     int ListRebuilds = 0;
     int ViewClears = 0;
+    QStringList PathsUsed; // "src|dst" of every analysis started
 
     void information(const QString& text) override;
     void warning(const QString& text) override;
@@ -48,6 +49,9 @@ public:
     void updateControls() override { ++ControlUpdates; }
     void rebuildContactList() override { ++ListRebuilds; }
     void clearViews() override { ++ViewClears; }
+    void pathsUsed(const QString& src, const QString& dst) override {
+        PathsUsed << src + QLatin1Char('|') + dst;
+    }
 };
 
 } // namespace vimosync::test

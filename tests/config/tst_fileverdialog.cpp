@@ -1,5 +1,5 @@
 #include "config/UnitVerDialog.h"
-#include "history/Globals.h"
+#include "history/Model.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #include "config/Settings.h"
 #include "config/Setup.h"
-#include "history/Globals.h"
+#include "history/Model.h"
 #include "history/TimeStamp.h"
 #include "ui/SpinEdit.h"
 
@@ -46,9 +46,9 @@ private:
 
 void TestSettingsDialog::init() {
     Setup() = TSettings{};
-    Globals().PdaOffset = 0;
-    Globals().ZoneName = QStringLiteral("Old");
-    Globals().ZoneBias = 0;
+    Setup().PdaOffset = 0;
+    Setup().ZoneName = QStringLiteral("Old");
+    Setup().ZoneBias = 0;
 }
 
 void TestSettingsDialog::layoutAndHints() {
@@ -100,7 +100,7 @@ void TestSettingsDialog::selectsCurrentOffset() {
     QFETCH(double, pdaOffset);
     QFETCH(QString, selected);
     QFETCH(int, count);
-    Globals().PdaOffset = pdaOffset;
+    Setup().PdaOffset = pdaOffset;
     std::unique_ptr<TSettingsDialog> d(open());
     auto* combo = d->findChild<QComboBox*>("PDAOffsetCombo");
     QCOMPARE(combo->currentText(), selected);
@@ -111,32 +111,32 @@ void TestSettingsDialog::selectsCurrentOffset() {
 // OK reads the whole entry, minutes included: confirming the dialog unchanged must not
 // move a GMT-03:30 device to GMT-03:00.
 void TestSettingsDialog::offsetWithMinutesSurvivesOk() {
-    Globals().PdaOffset = 3.5 / 24.0;
+    Setup().PdaOffset = 3.5 / 24.0;
     std::unique_ptr<TSettingsDialog> d(open());
     d->ButtonOkClick();
     QCOMPARE(d->result(), int(QDialog::Accepted));
-    QVERIFY(qAbs(Globals().PdaOffset - 3.5 / 24.0) < 1e-12);
+    QVERIFY(qAbs(Setup().PdaOffset - 3.5 / 24.0) < 1e-12);
 
     std::unique_ptr<TSettingsDialog> d2(open());
     d2->findChild<QComboBox*>("PDAOffsetCombo")->setCurrentText(QStringLiteral("GMT+02:00"));
     d2->ButtonOkClick();
-    QVERIFY(qAbs(Globals().PdaOffset - -2 / 24.0) < 1e-12);
+    QVERIFY(qAbs(Setup().PdaOffset - -2 / 24.0) < 1e-12);
 }
 
 void TestSettingsDialog::updateThenCancel() {
-    Globals().PdaOffset = 5 / 24.0;
+    Setup().PdaOffset = 5 / 24.0;
     std::unique_ptr<TSettingsDialog> d(open());
     auto* zone = d->findChild<QLineEdit*>("TimeZoneEdit");
     QCOMPARE(zone->text(), QStringLiteral("Old (GMT+00:00)"));
     d->LabelDoUpdateClick();
     // The system zone is 3 hours east: bias -180 minutes.
-    QCOMPARE(Globals().ZoneBias, -180);
-    QVERIFY(qAbs(Globals().PdaOffset - -3 / 24.0) < 1e-12);
+    QCOMPARE(Setup().ZoneBias, -180);
+    QVERIFY(qAbs(Setup().PdaOffset - -3 / 24.0) < 1e-12);
     QVERIFY(zone->text().endsWith(QStringLiteral(" (GMT+03:00)")));
     QCOMPARE(d->findChild<QComboBox*>("PDAOffsetCombo")->currentText(),
              QStringLiteral("GMT+03:00"));
     d->reject();
-    QVERIFY(qAbs(Globals().PdaOffset - -3 / 24.0) < 1e-12);
+    QVERIFY(qAbs(Setup().PdaOffset - -3 / 24.0) < 1e-12);
 }
 
 void TestSettingsDialog::controlsFromSettings() {

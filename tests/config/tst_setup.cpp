@@ -4,7 +4,7 @@
 
 #include "common/TestUtil.h"
 #include "config/Setup.h"
-#include "history/Globals.h"
+#include "history/Model.h"
 #include "history/TimeStamp.h"
 #include "support/IniFile.h"
 
@@ -75,14 +75,14 @@ private slots:
     void init() {
         // Program start: built-in defaults, the PDA offset from the machine zone.
         Setup() = TSettings{};
-        RefreshZone(true);
+        ReadZone(Setup().ZoneName, Setup().ZoneBias);
         ini_ = dir_.filePath(QStringLiteral("vimosync.ini"));
         QFile::remove(ini_);
     }
 
     void machineZoneIsFixed() {
-        QCOMPARE(Globals().ZoneBias, -60);
-        QCOMPARE(Globals().PdaOffset, -1.0 / 24);
+        QCOMPARE(Setup().ZoneBias, -60);
+        QCOMPARE(Setup().PdaOffset, -1.0 / 24);
     }
 
     void firstExitWritesEveryKeyWithDefaults() {
@@ -180,7 +180,7 @@ private slots:
     void textDateFormatFollowsSettings() {
         roundTrip("[ParseTXT]\nDateSeparator=.\nTimeSeparator=-\nDateFormatString=dd.mm.yyyy\n"
                   "TimeFormatString=hh-nn\n");
-        const TTxtDateFormat& f = Globals().TxtDateFormat;
+        const TTxtDateFormat f = WorkflowOptions(Setup()).Read.Text.Dates;
         QCOMPARE(f.DateSeparator, QChar(u'.'));
         QCOMPARE(f.TimeSeparator, QChar(u'-'));
         QCOMPARE(f.ShortDateFormat, QStringLiteral("dd.mm.yyyy"));
@@ -265,7 +265,7 @@ private slots:
         QFETCH(double, offset);
         QFETCH(QString, written);
         const IniFile saved = roundTrip("[Settings]\n" + settings);
-        QVERIFY(qAbs(Globals().PdaOffset - offset) < 1e-12);
+        QVERIFY(qAbs(Setup().PdaOffset - offset) < 1e-12);
         QCOMPARE(saved.value(QStringLiteral("Settings"), QStringLiteral("PDA_Time_Offset")).value(),
                  written);
     }

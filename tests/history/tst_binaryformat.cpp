@@ -1,3 +1,4 @@
+#include "common/TestOptions.h"
 #include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "history/BinaryFormat.h"
@@ -27,7 +28,7 @@ QByteArray qbytes(const std::string& s) {
 
 TZMTMessList parse(const QByteArray& file, TLoadMode mode = LoadPlain) {
     TZMTMessList list;
-    ParseBinaryHistory(list, bytesOf(file), mode);
+    ParseBinaryHistory(list, bytesOf(file), mode, test::ReadOptions());
     return list;
 }
 
@@ -46,8 +47,8 @@ class TestBinaryFormat : public QObject {
 private slots:
     void init() {
         Setup() = TSettings{};
-        Globals().PdaOffset = -0.125; // three hours east of UTC
-        Globals().OwnNick = "me";
+        Setup().PdaOffset = -0.125; // three hours east of UTC
+        test::OwnNick() = "me";
     }
 
     void headerBytesFollowTheTables_data() {
@@ -79,7 +80,7 @@ private slots:
         list.ContactNick = "Bob";
         list.Version = static_cast<std::uint8_t>(version);
         list.Scrambled = version == 1 ? 0 : 1;
-        const QByteArray written = qbytes(BuildBinaryFile(list));
+        const QByteArray written = qbytes(BuildBinaryFile(list, test::ReadOptions()));
         QCOMPARE(written.size(), version == 1 ? 56 : 54);
         QCOMPARE(written, expected);
 
@@ -118,7 +119,7 @@ private slots:
         NewMessage(list).Text = "hello";
         list[0].Time = kUnixEpochDay;
         std::string rec;
-        WriteRecord(list, 0, rec);
+        WriteRecord(list, 0, test::ReadOptions(), rec);
         QCOMPARE(rec.size(), std::size_t(35 + 5));
         QCOMPARE(int(rec[31]), 0);
         QCOMPARE(int(rec[32]), 0);
@@ -131,7 +132,7 @@ private slots:
         list.Version = 0;
         QCOMPARE(RecordSize(list, 0), std::size_t(5));
         rec.clear();
-        WriteRecord(list, 0, rec);
+        WriteRecord(list, 0, test::ReadOptions(), rec);
         QCOMPARE(rec, std::string("hello"));
     }
 
@@ -148,7 +149,7 @@ private slots:
         const QByteArray file = goldenFile(version, "123", "Bob", kRecords);
         TZMTMessList list;
         list.ContactNick = "Bob";
-        ParseBinaryHistory(list, bytesOf(file), LoadPlain);
+        ParseBinaryHistory(list, bytesOf(file), LoadPlain, test::ReadOptions());
         QVERIFY(list.Valid);
         QCOMPARE(list.Version, std::uint8_t(version));
         QCOMPARE(list.UIN, std::string("123"));
@@ -159,9 +160,9 @@ private slots:
             QCOMPARE(list[i].Outgoing, r.outgoing);
             QCOMPARE(qbytes(list[i].Text.str()), r.text);
             QCOMPARE(list[i].Nick.str(), std::string(r.outgoing ? "me" : "Bob"));
-            QCOMPARE(list[i].Time, StampToTime(r.stamp, version));
+            QCOMPARE(list[i].Time, StampToTime(r.stamp, version, test::ReadOptions()));
         }
-        QCOMPARE(qbytes(BuildBinaryFile(list)), file);
+        QCOMPARE(qbytes(BuildBinaryFile(list, test::ReadOptions())), file);
     }
 
     void versionOneTimesFollowTheOffsets() {
@@ -170,7 +171,7 @@ private slots:
         Setup().ZmtDateOffset = 1;
         TZMTMessList list = parse(file, LoadContactNick);
         QCOMPARE(list[0].Time, 25570.125);
-        QCOMPARE(qbytes(BuildBinaryFile(list)), file);
+        QCOMPARE(qbytes(BuildBinaryFile(list, test::ReadOptions())), file);
     }
 
     void stampsSurviveTheRoundTrip() {
@@ -181,7 +182,8 @@ private slots:
                 recs.push_back({static_cast<std::int32_t>(rng.generate()), (i % 2) == 0, "t"});
             }
             const QByteArray file = goldenFile(version, "9", "n", recs);
-            QCOMPARE(qbytes(BuildBinaryFile(parse(file, LoadContactNick))), file);
+            QCOMPARE(qbytes(BuildBinaryFile(parse(file, LoadContactNick), test::ReadOptions())),
+                     file);
         }
     }
 
@@ -189,21 +191,22 @@ private slots:
         const QByteArray file = goldenFile(2, "123", "Bob", kRecords);
         TZMTMessList list;
         list.ContactNick = "before";
-        ParseBinaryHistory(list, bytesOf(file), LoadContactNick);
+        ParseBinaryHistory(list, bytesOf(file), LoadContactNick, test::ReadOptions());
         QCOMPARE(list.ContactNick, std::string("Bob"));
         // Incoming messages got the nick the list had when the load began.
         QCOMPARE(list[0].Nick.str(), std::string("before"));
         QCOMPARE(list[1].Nick.str(), std::string("me"));
-        Globals().OwnNick = "changed";
-        ParseBinaryHistory(list, bytesOf(file), LoadOwnNick);
-        QCOMPARE(Globals().OwnNick, std::string("changed"));
+        test::OwnNick() = "changed";
+        ParseBinaryHistory(list, bytesOf(file), LoadOwnNick, test::ReadOptions());
+        QCOMPARE(list.OwnNick, std::string());
         QCOMPARE(list.ContactNick, std::string("Bob"));
     }
 
     void messagesAreAppendedToTheList() {
         TZMTMessList list;
         NewMessage(list).Text = "from an archive";
-        ParseBinaryHistory(list, bytesOf(goldenFile(2, "1", "a", kRecords)), LoadPlain);
+        ParseBinaryHistory(list, bytesOf(goldenFile(2, "1", "a", kRecords)), LoadPlain,
+                           test::ReadOptions());
         QCOMPARE(list.Count(), int(kRecords.size()) + 1);
         QCOMPARE(list[0].Text.str(), std::string("from an archive"));
     }
@@ -302,12 +305,12 @@ private slots:
         list.FileName = QStringLiteral("/somewhere/Varyon_1.zmt");
         NewMessage(list).Text = std::string(65535, 'x');
         list[0].Time = kUnixEpochDay;
-        const std::string fits = BuildBinaryFile(list);
+        const std::string fits = BuildBinaryFile(list, test::ReadOptions());
         QCOMPARE(parse(qbytes(fits))[0].Text.size(), std::size_t(65535));
         NewMessage(list).Text = std::string(65536, 'y');
         list[1].Time = kUnixEpochDay;
         try {
-            BuildBinaryFile(list);
+            BuildBinaryFile(list, test::ReadOptions());
             QFAIL("no error");
         } catch (const Exception& e) {
             QCOMPARE(e.message(), QStringLiteral("Message text too long to store (65536 bytes) "
@@ -323,16 +326,18 @@ private slots:
             list.UIN = "1";
             list.Version = static_cast<std::uint8_t>(version);
             list.FileName = QStringLiteral("/somewhere/x.zmt");
-            NewMessage(list).Time = StampToTime(std::numeric_limits<std::int32_t>::max(), version);
-            NewMessage(list).Time = StampToTime(std::numeric_limits<std::int32_t>::min(), version);
-            const TZMTMessList back = parse(qbytes(BuildBinaryFile(list)));
+            NewMessage(list).Time =
+                StampToTime(std::numeric_limits<std::int32_t>::max(), version, test::ReadOptions());
+            NewMessage(list).Time =
+                StampToTime(std::numeric_limits<std::int32_t>::min(), version, test::ReadOptions());
+            const TZMTMessList back = parse(qbytes(BuildBinaryFile(list, test::ReadOptions())));
             QCOMPARE(back.Count(), 2);
             QCOMPARE(back[0].Time, list[0].Time);
             QCOMPARE(back[1].Time, list[1].Time);
             NewMessage(list).Time = list[0].Time + 1.0 / 86400;
-            QVERIFY_THROWS_EXCEPTION(Exception, BuildBinaryFile(list));
+            QVERIFY_THROWS_EXCEPTION(Exception, BuildBinaryFile(list, test::ReadOptions()));
             list[2].Time = list[1].Time - 1.0 / 86400;
-            QVERIFY_THROWS_EXCEPTION(Exception, BuildBinaryFile(list));
+            QVERIFY_THROWS_EXCEPTION(Exception, BuildBinaryFile(list, test::ReadOptions()));
         }
     }
 
@@ -343,7 +348,7 @@ private slots:
         writeAll(path, file);
         TZMTHead head;
         head.Checked = true;
-        ReadEntryHeader(head, path);
+        ReadEntryHeader(head, path, test::ReadOptions());
         QVERIFY(head.Valid);
         QVERIFY(!head.Checked);
         QCOMPARE(head.Version, std::uint8_t(1));
@@ -354,9 +359,9 @@ private slots:
         QCOMPARE(head.SrcFile, QStringLiteral("1_123.zmt"));
 
         writeAll(path, file.left(50));
-        ReadEntryHeader(head, path);
+        ReadEntryHeader(head, path, test::ReadOptions());
         QVERIFY(!head.Valid);
-        ReadEntryHeader(head, dir.filePath(QStringLiteral("missing.zmt")));
+        ReadEntryHeader(head, dir.filePath(QStringLiteral("missing.zmt")), test::ReadOptions());
         QVERIFY(!head.Valid);
         QCOMPARE(head.SrcFile, QStringLiteral("missing.zmt"));
     }

@@ -1,3 +1,4 @@
+#include "common/TestOptions.h"
 #include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "history/BinaryFormat.h"
@@ -50,13 +51,13 @@ int firstNumber(const TZMTMessList& list) {
 TZMTMessList load(const QString& path, bool archives = false) {
     TZMTMessList list;
     list.FileName = path;
-    LoadHistory(list, LoadContactNick, archives);
+    LoadHistory(list, LoadContactNick, archives, test::ReadOptions());
     return list;
 }
 
 void writeList(TZMTMessList list, const QString& path) {
     list.FileName = path;
-    writeAll(path, QByteArray::fromStdString(BuildBinaryFile(list)));
+    writeAll(path, QByteArray::fromStdString(BuildBinaryFile(list, test::ReadOptions())));
 }
 
 // Every file under the folder with its bytes, hidden ones included; the trash is left out.
@@ -109,11 +110,12 @@ private slots:
     void cleanup() { HistorySaveHooks().fail = nullptr; }
 
     void archiveNames() {
-        QCOMPARE(ArchiveName(QStringLiteral("/h/Varyon_12345.zmt"), 1),
+        QCOMPARE(ArchiveName(QStringLiteral("/h/Varyon_12345.zmt"), Setup().ArchiveFolderName, 1),
                  QStringLiteral("/h/Archive/Varyon_12345_1.ahf"));
         Setup().ArchiveFolderName = QStringLiteral("Old");
-        QCOMPARE(ArchiveFolder(QStringLiteral("/h/a.b.zmt")), QStringLiteral("/h/Old"));
-        QCOMPARE(ArchiveName(QStringLiteral("/h/a.b.zmt"), 12),
+        QCOMPARE(ArchiveFolder(QStringLiteral("/h/a.b.zmt"), Setup().ArchiveFolderName),
+                 QStringLiteral("/h/Old"));
+        QCOMPARE(ArchiveName(QStringLiteral("/h/a.b.zmt"), Setup().ArchiveFolderName, 12),
                  QStringLiteral("/h/Old/a.b_12.ahf"));
     }
 
@@ -131,19 +133,20 @@ private slots:
         QFETCH(QList<int>, parts);
         // Old archives, more than the new history needs: all go.
         for (int n = 1; n <= 4; ++n) {
-            writeList(makeList(3, 10, 2, 100000 * n), ArchiveName(file_, n));
+            writeList(makeList(3, 10, 2, 100000 * n),
+                      ArchiveName(file_, Setup().ArchiveFolderName, n));
         }
         writeAll(dir_ + QStringLiteral("/Archive/VARYON_12345_old.AHF"), "junk");
         TZMTMessList list = makeList(count, 100);
         list.FileName = file_;
         bool backedUp = true;
-        SaveHistory(list, backedUp, true);
+        SaveHistory(list, backedUp, true, test::ReadOptions(), test::SaveOptions());
         QVERIFY(!backedUp);
 
         int next = 0;
         for (int n = 1; n <= parts.size(); ++n) {
             const bool last = n == parts.size();
-            const QString name = last ? file_ : ArchiveName(file_, n);
+            const QString name = last ? file_ : ArchiveName(file_, Setup().ArchiveFolderName, n);
             const TZMTMessList part = load(name);
             QVERIFY2(part.Valid, qPrintable(name));
             QCOMPARE(part.Count(), parts[n - 1]);
@@ -169,8 +172,8 @@ private slots:
     }
 
     void archivesAreReadUpToTheFirstMissingNumber() {
-        writeList(makeList(2, 10, 2, 0), ArchiveName(file_, 1));
-        writeList(makeList(2, 10, 2, 2), ArchiveName(file_, 2));
+        writeList(makeList(2, 10, 2, 0), ArchiveName(file_, Setup().ArchiveFolderName, 1));
+        writeList(makeList(2, 10, 2, 2), ArchiveName(file_, Setup().ArchiveFolderName, 2));
         writeList(makeList(2, 10, 2, 4), file_);
         TZMTMessList list = load(file_, true);
         QCOMPARE(list.Count(), 6);
@@ -179,10 +182,10 @@ private slots:
         TZMTMessList withNick;
         withNick.FileName = file_;
         withNick.ContactNick = "Bob";
-        LoadHistory(withNick, LoadPlain, true);
+        LoadHistory(withNick, LoadPlain, true, test::ReadOptions());
         QCOMPARE(withNick[1].Nick.str(), std::string("Bob"));
 
-        writeList(makeList(2, 10, 2, 100), ArchiveName(file_, 4));
+        writeList(makeList(2, 10, 2, 100), ArchiveName(file_, Setup().ArchiveFolderName, 4));
         list = load(file_, true);
         QCOMPARE(list.Count(), 6);
         for (int i = 0; i < 6; ++i) {
@@ -193,9 +196,9 @@ private slots:
     }
 
     void invalidArchiveStopsTheArchiveReading() {
-        writeList(makeList(2, 10, 2, 0), ArchiveName(file_, 1));
-        writeAll(ArchiveName(file_, 2), "ZMT\x04 not a history file");
-        writeList(makeList(2, 10, 2, 50), ArchiveName(file_, 3));
+        writeList(makeList(2, 10, 2, 0), ArchiveName(file_, Setup().ArchiveFolderName, 1));
+        writeAll(ArchiveName(file_, Setup().ArchiveFolderName, 2), "ZMT\x04 not a history file");
+        writeList(makeList(2, 10, 2, 50), ArchiveName(file_, Setup().ArchiveFolderName, 3));
         writeList(makeList(3, 10, 2, 10), file_);
         const TZMTMessList list = load(file_, true);
         QVERIFY(list.Valid);
@@ -206,13 +209,13 @@ private slots:
     }
 
     void missingHistoryFileKeepsTheArchiveMessages() {
-        writeList(makeList(2, 10, 2, 0), ArchiveName(file_, 1));
+        writeList(makeList(2, 10, 2, 0), ArchiveName(file_, Setup().ArchiveFolderName, 1));
         const TZMTMessList list = load(file_, true);
         QVERIFY(!list.Valid);
         QCOMPARE(list.Count(), 2);
         // A plain-text history drops them: its reader empties the list.
         const QString txt = dir_ + QStringLiteral("/12345.txt");
-        writeList(makeList(2, 10, 2, 0), ArchiveName(txt, 1));
+        writeList(makeList(2, 10, 2, 0), ArchiveName(txt, Setup().ArchiveFolderName, 1));
         writeAll(txt,
                  "--------------------------------------<-\r\nBob (12:34:56 1/02/2007)\r\nhi\r\n");
         QCOMPARE(load(txt, true).Count(), 1);
@@ -222,7 +225,7 @@ private slots:
         TZMTMessList list = makeList(1, 5);
         bool backedUp = true;
         try {
-            SaveHistory(list, backedUp, false);
+            SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
             QFAIL("no error");
         } catch (const Exception& e) {
             QCOMPARE(e.message(), QStringLiteral("Trying to save file with empty filename"));
@@ -234,13 +237,13 @@ private slots:
         TZMTMessList list = makeList(1, 5, 7);
         list.FileName = file_;
         bool backedUp = true;
-        SaveHistory(list, backedUp, false);
+        SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
         QVERIFY(!QFileInfo::exists(file_));
         QVERIFY(!backedUp);
         // Nor are old archives removed in split mode.
-        writeList(makeList(2, 10), ArchiveName(file_, 1));
-        SaveHistory(list, backedUp, true);
-        QVERIFY(QFileInfo::exists(ArchiveName(file_, 1)));
+        writeList(makeList(2, 10), ArchiveName(file_, Setup().ArchiveFolderName, 1));
+        SaveHistory(list, backedUp, true, test::ReadOptions(), test::SaveOptions());
+        QVERIFY(QFileInfo::exists(ArchiveName(file_, Setup().ArchiveFolderName, 1)));
         QVERIFY(!QFileInfo::exists(file_));
     }
 
@@ -250,7 +253,7 @@ private slots:
         TZMTMessList list = makeList(5, 10);
         list.FileName = file_;
         bool backedUp = true;
-        SaveHistory(list, backedUp, false);
+        SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
         QVERIFY(!backedUp);
         QCOMPARE(load(file_).Count(), 5);
         const auto perms = QFile::permissions(file_);
@@ -271,7 +274,7 @@ private slots:
         TZMTMessList list = makeList(5, 10);
         list.FileName = file_;
         bool backedUp = false;
-        SaveHistory(list, backedUp, false);
+        SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
         QVERIFY(backedUp);
         QVERIFY(QFileInfo(file_).isSymLink());
         QCOMPARE(load(real).Count(), 5);
@@ -292,7 +295,7 @@ private slots:
         TZMTMessList list = makeList(5, 10);
         list.FileName = file_;
         bool backedUp = false;
-        SaveHistory(list, backedUp, false);
+        SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
         QVERIFY(backedUp);
         QCOMPARE(load(file_).Count(), 5);
         QStringList trashed;
@@ -307,11 +310,11 @@ private slots:
         QCOMPARE(QDir(dir_).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
         // Split mode: the old archives go to the trash too.
-        writeList(makeList(2, 10, 2, 900), ArchiveName(file_, 1));
+        writeList(makeList(2, 10, 2, 900), ArchiveName(file_, Setup().ArchiveFolderName, 1));
         list = makeList(3000, 100);
         list.FileName = file_;
         backedUp = false;
-        SaveHistory(list, backedUp, true);
+        SaveHistory(list, backedUp, true, test::ReadOptions(), test::SaveOptions());
         QVERIFY(backedUp);
         QCOMPARE(load(file_, true).Count(), 3000);
     }
@@ -333,12 +336,13 @@ private slots:
         QFETCH(bool, split);
         QFETCH(bool, backup);
         Setup().BackupToRecycleBin = backup;
-        writeList(makeList(40, 10, 2, 0), ArchiveName(file_, 1));
-        writeList(makeList(40, 10, 2, 40), ArchiveName(file_, 2));
+        writeList(makeList(40, 10, 2, 0), ArchiveName(file_, Setup().ArchiveFolderName, 1));
+        writeList(makeList(40, 10, 2, 40), ArchiveName(file_, Setup().ArchiveFolderName, 2));
         writeList(makeList(40, 10, 2, 80), file_);
         static QStringList mustStand;
         static QStringList missing;
-        mustStand = {file_, ArchiveName(file_, 1), ArchiveName(file_, 2)};
+        mustStand = {file_, ArchiveName(file_, Setup().ArchiveFolderName, 1),
+                     ArchiveName(file_, Setup().ArchiveFolderName, 2)};
         missing.clear();
         HistorySaveHooks().fail = [](SaveStep step, const QString&) {
             if (step == SaveStep::Replace) {
@@ -353,7 +357,7 @@ private slots:
         TZMTMessList list = makeList(3000, 100);
         list.FileName = file_;
         bool backedUp = false;
-        SaveHistory(list, backedUp, split);
+        SaveHistory(list, backedUp, split, test::ReadOptions(), test::SaveOptions());
         QCOMPARE(missing, QStringList());
         QCOMPARE(backedUp, backup);
         QCOMPARE(load(file_, true).Count(), split ? 3000 : 3000 + 80);
@@ -399,7 +403,7 @@ private slots:
             TZMTMessList list = makeList(5, 10);
             list.FileName = file_;
             bool backedUp = false;
-            SaveHistory(list, backedUp, false);
+            SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
             ::_exit(3);
         }
         int status = 0;
@@ -442,7 +446,9 @@ private slots:
         TZMTMessList list = makeList(5, 10);
         list.FileName = file_;
         bool backedUp = true;
-        auto saving = std::async(std::launch::async, [&] { SaveHistory(list, backedUp, false); });
+        auto saving = std::async(std::launch::async, [&] {
+            SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
+        });
         if (saving.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
             qFatal("the save still runs after 20 seconds");
         }
@@ -482,9 +488,9 @@ private slots:
         QFETCH(bool, backup);
         QFETCH(QString, how);
         Setup().BackupToRecycleBin = backup;
-        writeList(makeList(40, 10, 2, 0), ArchiveName(file_, 1));
-        writeList(makeList(40, 10, 2, 40), ArchiveName(file_, 2));
-        writeList(makeList(40, 10, 2, 80), ArchiveName(file_, 3));
+        writeList(makeList(40, 10, 2, 0), ArchiveName(file_, Setup().ArchiveFolderName, 1));
+        writeList(makeList(40, 10, 2, 40), ArchiveName(file_, Setup().ArchiveFolderName, 2));
+        writeList(makeList(40, 10, 2, 80), ArchiveName(file_, Setup().ArchiveFolderName, 3));
         writeList(makeList(40, 10, 2, 120), file_);
         TZMTMessList list = makeList(5000, 100);
         list.FileName = file_;
@@ -506,7 +512,7 @@ private slots:
         bool backedUp = false;
         QString error;
         try {
-            SaveHistory(list, backedUp, split);
+            SaveHistory(list, backedUp, split, test::ReadOptions(), test::SaveOptions());
         } catch (const Exception& e) {
             error = e.message();
         }

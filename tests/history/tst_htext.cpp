@@ -1,4 +1,4 @@
-#include "history/Globals.h"
+#include "history/Model.h"
 
 #include <QtTest>
 
@@ -66,12 +66,10 @@ private slots:
         QVERIFY(!IsBinaryPath(QStringLiteral("/h/1.txt")));
         QVERIFY(!IsBinaryPath(QStringLiteral("/h/noext")));
         TZMTMessList l;
-        Globals().DefaultFileVersion = 2;
-        QVERIFY(IsBinaryList(l));
-        Globals().DefaultFileVersion = 0;
-        QVERIFY(!IsBinaryList(l));
+        QVERIFY(IsBinaryList(l, 2));
+        QVERIFY(!IsBinaryList(l, 0));
         l.FileName = QStringLiteral("x.zmt");
-        QVERIFY(IsBinaryList(l));
+        QVERIFY(IsBinaryList(l, 0));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "common/TestOptions.h"
 #include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "history/DateTimeFormat.h"
@@ -29,7 +30,7 @@ std::string crlf(std::initializer_list<const char*> lines) {
 
 TZMTMessList parse(std::string bytes, TLoadMode mode = LoadPlain) {
     TZMTMessList list;
-    ParsePlainText(list, std::move(bytes), mode);
+    ParsePlainText(list, std::move(bytes), mode, test::ReadOptions().Text);
     return list;
 }
 
@@ -44,8 +45,7 @@ class TestTextFormat : public QObject {
 private slots:
     void init() {
         Setup() = TSettings{};
-        Globals().TxtDateFormat = TTxtDateFormat{};
-        Globals().OwnNick = "<My Nick>";
+        test::OwnNick() = "<My Nick>";
     }
 
     void defaultHeaderLine() {
@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(list.Count(), 1);
         QCOMPARE(list[0].Nick.str(), std::string("Bob"));
         QCOMPARE(list[0].Time, at(2007, 2, 1, 12, 34, 56));
-        QCOMPARE(list[0].Stamp, TimeToStamp(list[0].Time, 0));
+        QCOMPARE(list[0].Stamp, TimeToStamp(list[0].Time, 0, test::ReadOptions()));
         QVERIFY(!list[0].Outgoing);
         QCOMPARE(list[0].Text.str(), std::string("first line\r\nsecond line"));
     }
@@ -119,7 +119,8 @@ private slots:
     void noSeparatorGivesAnEmptyInvalidList() {
         TZMTMessList list;
         NewMessage(list);
-        ParsePlainText(list, crlf({"Bob (12:34:56 1/02/2007)", "text"}), LoadPlain);
+        ParsePlainText(list, crlf({"Bob (12:34:56 1/02/2007)", "text"}), LoadPlain,
+                       test::ReadOptions().Text);
         QVERIFY(!list.Valid);
         QCOMPARE(list.Count(), 0);
         QVERIFY(!parse(crlf({kIn})).Valid); // separator at the very end
@@ -141,19 +142,17 @@ private slots:
                   kOut, "me (10:00:04 1/02/2007)",  "5", kOut, "other (10:00:05 1/02/2007)", "6",
                   kOut, "me (10:00:06 1/02/2007)",  "7", kIn,  "Bob (10:00:07 1/02/2007)",   "8",
                   kIn,  "bob (10:00:08 1/02/2007)", "9", kIn,  "Ann (10:00:09 1/02/2007)",   "10"});
-        parse(file, LoadOwnNick);
-        QCOMPARE(Globals().OwnNick, std::string("me"));
+        QCOMPARE(parse(file, LoadOwnNick).OwnNick, std::string("me"));
 
         TZMTMessList list;
         list.ContactNick = "old";
-        ParsePlainText(list, std::string(file), LoadContactNick);
+        ParsePlainText(list, std::string(file), LoadContactNick, test::ReadOptions().Text);
         QCOMPARE(list.ContactNick, std::string("Bob"));
 
         // Plain loading and an empty tally change nothing.
-        Globals().OwnNick = "kept";
-        parse(file, LoadPlain);
-        parse(crlf({kIn, "Bob (10:00:07 1/02/2007)"}), LoadOwnNick);
-        QCOMPARE(Globals().OwnNick, std::string("kept"));
+        QCOMPARE(parse(file, LoadPlain).OwnNick, std::string());
+        QCOMPARE(parse(crlf({kIn, "Bob (10:00:07 1/02/2007)"}), LoadOwnNick).OwnNick,
+                 std::string());
     }
 
     void equalCountsGoToTheNickMetFirst() {
@@ -161,7 +160,7 @@ private slots:
             crlf({kIn, "Zed (10:00:00 1/02/2007)", kIn, "Amy (10:00:01 1/02/2007)", kIn,
                   "AMY (10:00:02 1/02/2007)", kIn, "zed (10:00:03 1/02/2007)"});
         TZMTMessList list;
-        ParsePlainText(list, std::string(file), LoadContactNick);
+        ParsePlainText(list, std::string(file), LoadContactNick, test::ReadOptions().Text);
         QCOMPARE(list.ContactNick, std::string("Zed"));
     }
 
@@ -176,7 +175,7 @@ private slots:
             m.Text = texts[i];
             m.Time = at(1999 + i * 10, 12 - i, 31 - i, 23 - i, 59, 58 - i);
         }
-        const std::string written = BuildPlainText(list);
+        const std::string written = BuildPlainText(list, test::ReadOptions().Text);
         QVERIFY(written.starts_with(std::string(kIn) +
                                     "\r\nBob (x) (23:59:58 31/12/1999)\r\n"
                                     "hello\r\n\r\n" +
@@ -191,7 +190,8 @@ private slots:
         }
         // Trailing blanks and empty lines of a text are not kept by the reader.
         list[0].Text = "trailing  \r\n\r\n";
-        QCOMPARE(parse(BuildPlainText(list))[0].Text.str(), std::string("trailing"));
+        QCOMPARE(parse(BuildPlainText(list, test::ReadOptions().Text))[0].Text.str(),
+                 std::string("trailing"));
     }
 
     void writerIgnoresTheReadingSettings() {
@@ -202,7 +202,9 @@ private slots:
         TZMTMess& m = NewMessage(list);
         m.Nick = "Bob";
         m.Time = at(2007, 2, 1, 12, 34, 56);
-        QVERIFY(BuildPlainText(list).find("Bob (12:34:56 1/02/2007)\r\n") != std::string::npos);
+        QVERIFY(
+            BuildPlainText(list, test::ReadOptions().Text).find("Bob (12:34:56 1/02/2007)\r\n") !=
+            std::string::npos);
     }
 
     void readingFollowsTheDateSettings_data() {
@@ -259,17 +261,16 @@ private slots:
         QFETCH(bool, timeFirst);
         QFETCH(QString, text);
         QFETCH(QDateTime, expected);
-        TTxtDateFormat& f = Globals().TxtDateFormat;
-        f.ShortDateFormat = dateFormat;
-        f.DateSeparator = separators[0];
-        f.TimeSeparator = separators[1];
+        Setup().DateFormatString = dateFormat;
+        Setup().DateSeparator = separators[0];
+        Setup().TimeSeparator = separators[1];
         Setup().TimeBeforeDate = timeFirst;
         const std::string header = "Bob (" + text.toStdString() + ")";
         const TZMTMessList list = parse(crlf({kIn, header.c_str(), "x"}));
         QCOMPARE(list.Count(), expected.isValid() ? 1 : 0);
         if (expected.isValid()) {
             QCOMPARE(ToDateTime(list[0].Time), expected);
-            QCOMPARE(list[0].Stamp, TimeToStamp(list[0].Time, 0));
+            QCOMPARE(list[0].Stamp, TimeToStamp(list[0].Time, 0, test::ReadOptions()));
         }
     }
 
@@ -341,7 +342,7 @@ private slots:
         writeAll(path, QByteArray(kIn) + "\r\n\xC1\xEE\xF0\xE8\xF1 (12:34:56 1/02/2007)\r\n"
                                          "\xEF\xF0\xE8\xE2\xE5\xF2\r\n");
         TZMTHead head;
-        ReadEntryHeader(head, path);
+        ReadEntryHeader(head, path, test::ReadOptions());
         QVERIFY(head.Valid);
         QCOMPARE(head.UIN, std::string("123"));
         QCOMPARE(head.Nick, std::string("\xD0\x91\xD0\xBE\xD1\x80\xD0\xB8\xD1\x81"));
@@ -351,12 +352,12 @@ private slots:
 
         TZMTMessList list;
         list.FileName = path;
-        LoadHistory(list, LoadPlain, false);
+        LoadHistory(list, LoadPlain, false, test::ReadOptions());
         QCOMPARE(list[0].Text.str(),
                  std::string("\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"));
         bool backedUp = true;
         Setup().BackupToRecycleBin = false;
-        SaveHistory(list, backedUp, false);
+        SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
         QVERIFY(!backedUp);
         QVERIFY(readAll(path).contains("\r\n\xEF\xF0\xE8\xE2\xE5\xF2\r\n"));
     }
@@ -367,9 +368,10 @@ private slots:
         QVERIFY(QDir().mkpath(path)); // a folder where the file should be
         TZMTMessList list;
         list.FileName = path;
-        QVERIFY_THROWS_EXCEPTION(Exception, LoadHistory(list, LoadPlain, false));
+        QVERIFY_THROWS_EXCEPTION(Exception,
+                                 LoadHistory(list, LoadPlain, false, test::ReadOptions()));
         list.FileName = dir.filePath(QStringLiteral("missing.txt"));
-        LoadHistory(list, LoadPlain, false);
+        LoadHistory(list, LoadPlain, false, test::ReadOptions());
         QVERIFY(!list.Valid);
     }
 };

@@ -1,8 +1,9 @@
 // Stamps and date-time values for every format version, the PDA and date offsets,
 // the offset texts, the byte swaps and the reading of the system zone.
 
+#include "common/TestOptions.h"
 #include "config/Setup.h"
-#include "history/Globals.h"
+#include "history/Model.h"
 #include "history/TimeStamp.h"
 
 #include <QTimeZone>
@@ -20,7 +21,7 @@ namespace {
 void UseZone(const char* tz) {
     qputenv("TZ", tz);
     tzset();
-    RefreshZone(true);
+    Setup().PdaOffset = ZonePdaOffset();
 }
 
 constexpr double kEpoch = 25569.0;
@@ -33,7 +34,7 @@ class TestTimeStamp : public QObject {
 private slots:
     void init() {
         Setup().ZmtDateOffset = 0;
-        Globals().PdaOffset = 0;
+        Setup().PdaOffset = 0;
     }
     void cleanupTestCase() { UseZone("UTC"); }
 
@@ -72,12 +73,12 @@ private slots:
         QFETCH(int, dateOffset);
         QFETCH(int, stamp);
         QFETCH(double, time);
-        Globals().PdaOffset = pdaOffset;
+        Setup().PdaOffset = pdaOffset;
         Setup().ZmtDateOffset = dateOffset;
-        const double t = StampToTime(stamp, version);
+        const double t = StampToTime(stamp, version, test::ReadOptions());
         QVERIFY2(qAbs(t - time) < 1e-9, qPrintable(QString::number(t, 'f', 12)));
         // Writing the time back gives the stamp that was read.
-        QCOMPARE(TimeToStamp(t, version), stamp);
+        QCOMPARE(TimeToStamp(t, version, test::ReadOptions()), stamp);
     }
 
     // Exact halves of a second: t - 25569 = k/256 days = k * 337.5 seconds.
@@ -99,15 +100,15 @@ private slots:
         QFETCH(int, version);
         QFETCH(double, time);
         QFETCH(int, stamp);
-        QCOMPARE(TimeToStamp(time, version), stamp);
+        QCOMPARE(TimeToStamp(time, version, test::ReadOptions()), stamp);
     }
 
     void version1WritesWithBothOffsets() {
-        Globals().PdaOffset = -0.125;
+        Setup().PdaOffset = -0.125;
         Setup().ZmtDateOffset = 1;
         // 1970-01-02 03:00 local is 1970-01-01 00:00 UTC once the date offset is taken off.
-        QCOMPARE(TimeToStamp(kEpoch + 1.125, 1), 0);
-        QCOMPARE(TimeToStamp(kEpoch + 1.125, 2), 86400 + 10800);
+        QCOMPARE(TimeToStamp(kEpoch + 1.125, 1, test::ReadOptions()), 0);
+        QCOMPARE(TimeToStamp(kEpoch + 1.125, 2, test::ReadOptions()), 86400 + 10800);
     }
 
     void swapBytes() {
@@ -194,9 +195,8 @@ private slots:
         ReadZone(name, b);
         QCOMPARE(b, bias);
         QVERIFY2(!name.isEmpty(), zone.constData());
-        QCOMPARE(Globals().ZoneBias, bias);
-        QCOMPARE(Globals().ZoneName, name);
-        QCOMPARE(Globals().PdaOffset, bias / 1440.0);
+        QCOMPARE(ZonePdaOffset(), bias / 1440.0);
+        QCOMPARE(Setup().PdaOffset, bias / 1440.0);
     }
 
     // One second is one value, whether it came as a version 1 stamp (universal time
@@ -206,34 +206,34 @@ private slots:
         for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Kolkata",
                                  "America/St_Johns", "Europe/Dublin", "Australia/Adelaide"}) {
             UseZone(zone);
-            const long long shift = std::llround(Globals().PdaOffset * 86400);
+            const long long shift = std::llround(Setup().PdaOffset * 86400);
             for (std::int32_t local = 1600000000; local < 1600000000 + 5000; local += 7) {
-                const double v2 = StampToTime(local, 2);
-                const double v1 = StampToTime(static_cast<std::int32_t>(local + shift), 1);
+                const double v2 = StampToTime(local, 2, test::ReadOptions());
+                const double v1 =
+                    StampToTime(static_cast<std::int32_t>(local + shift), 1, test::ReadOptions());
                 QCOMPARE(v1, v2);
                 QCOMPARE(v2, TimeOfSeconds(local));
-                QCOMPARE(TimeToStamp(v1, 1), static_cast<std::int32_t>(local + shift));
-                QCOMPARE(TimeToStamp(v2, 2), local);
+                QCOMPARE(TimeToStamp(v1, 1, test::ReadOptions()),
+                         static_cast<std::int32_t>(local + shift));
+                QCOMPARE(TimeToStamp(v2, 2, test::ReadOptions()), local);
             }
         }
     }
 
-    void refreshWithoutApplyKeepsOffset() {
+    void zoneOffsetFollowsTheSystemZone() {
         UseZone("Etc/GMT-3");
-        Globals().PdaOffset = 0.5;
+        QCOMPARE(ZonePdaOffset(), -180 / 1440.0);
         qputenv("TZ", "Etc/GMT+5");
         tzset();
-        RefreshZone(false);
-        QCOMPARE(Globals().ZoneBias, 300);
-        QCOMPARE(Globals().PdaOffset, 0.5);
+        QCOMPARE(ZonePdaOffset(), 300 / 1440.0);
     }
 
     void pdaStampInZoneThreeHoursEast() {
         UseZone("Etc/GMT-3");
-        QCOMPARE(Globals().PdaOffset, -0.125);
-        QCOMPARE(StampToTime(0, 1), kEpoch + 0.125);
-        QCOMPARE(TimeToStamp(kEpoch + 0.125, 1), 0);
-        QCOMPARE(StampToTime(0, 2), kEpoch);
+        QCOMPARE(Setup().PdaOffset, -0.125);
+        QCOMPARE(StampToTime(0, 1, test::ReadOptions()), kEpoch + 0.125);
+        QCOMPARE(TimeToStamp(kEpoch + 0.125, 1, test::ReadOptions()), 0);
+        QCOMPARE(StampToTime(0, 2, test::ReadOptions()), kEpoch);
     }
 
     void dateTimeValues_data() {

@@ -1,3 +1,4 @@
+#include "common/TestOptions.h"
 #include "config/Setup.h"
 #include "merge/Merge.h"
 
@@ -92,7 +93,7 @@ void ReferenceSortedMerge(TZMTMessList& source, TZMTMessList& destination, TZMTM
             if (std::fabs(result[j].Time - result[i].Time) >= SameTimeTolerance) {
                 break;
             }
-            if (MessagesEqual(result[j], result[i])) {
+            if (MessagesEqual(result[j], result[i], Setup().MergeIgnoreSpaces)) {
                 DeleteMessage(result, i);
                 break;
             }
@@ -187,7 +188,7 @@ private slots:
         TZMTMessList src = MakeList(source);
         TZMTMessList dst = MakeList(destination);
         TZMTMessList result;
-        MergeHistories(src, dst, result);
+        MergeHistories(src, dst, result, test::MergeOptions(), test::ReadOptions());
 
         QCOMPARE(Describe(result), Describe(expected));
         QCOMPARE(result.DiffCount, diffCount);
@@ -262,8 +263,8 @@ private slots:
         for (bool ignoreSpaces : {false, true}) {
             Setup().MergeIgnoreSpaces = ignoreSpaces;
             const bool expected = ignoreSpaces ? relaxedEqual : exactEqual;
-            QCOMPARE(MessagesEqual(l[0], l[1]), expected);
-            QCOMPARE(MessagesEqual(l[1], l[0]), expected);
+            QCOMPARE(MessagesEqual(l[0], l[1], Setup().MergeIgnoreSpaces), expected);
+            QCOMPARE(MessagesEqual(l[1], l[0], Setup().MergeIgnoreSpaces), expected);
         }
 
         // Through both procedures: one message when equal, a marked second one when not.
@@ -275,7 +276,7 @@ private slots:
                 TZMTMessList src = MakeList({{secondsApart, b}});
                 TZMTMessList dst = MakeList({{0, a}});
                 TZMTMessList result;
-                MergeHistories(src, dst, result);
+                MergeHistories(src, dst, result, test::MergeOptions(), test::ReadOptions());
                 QCOMPARE(result.Count(), equal ? 1 : 2);
                 QCOMPARE(result.DiffCount, equal ? 0 : 1);
             }
@@ -330,7 +331,7 @@ private slots:
         TZMTMessList result = MakeList({{7, "old"}});
         result.HasDiff = true;
         result.DiffCount = 3;
-        MergeHistories(src, dst, result);
+        MergeHistories(src, dst, result, test::MergeOptions(), test::ReadOptions());
         QVERIFY(result.IsEmpty());
         QVERIFY(!result.HasDiff);
         QCOMPARE(result.DiffCount, 0);
@@ -354,7 +355,7 @@ private slots:
         const TZMTMessList dstBefore = dst;
         TZMTMessList result = MakeList({{9, "leftover"}});
         result.UIN = "12345";
-        MergeHistories(src, dst, result);
+        MergeHistories(src, dst, result, test::MergeOptions(), test::ReadOptions());
 
         QCOMPARE(Describe(result), QStringLiteral("0.000:A | 2.000:B+ | 3.000:C | 4.000:D+"));
         QCOMPARE(result.UIN, std::string("12345"));
@@ -393,7 +394,7 @@ private slots:
             TZMTMessList dst = MakeList({{0, "D"}});
             dst[0].Differs = true;
             TZMTMessList result;
-            MergeHistories(src, dst, result);
+            MergeHistories(src, dst, result, test::MergeOptions(), test::ReadOptions());
             QCOMPARE(Describe(result), QStringLiteral("0.000:D | 5.000:S+"));
             QCOMPARE(result.DiffCount, 1);
         }
@@ -426,7 +427,7 @@ private slots:
         dst.FileName = destinationFile;
         TZMTMessList result;
         result.FileName = destinationFile; // the kind of file the result is stored in
-        MergeHistories(src, dst, result);
+        MergeHistories(src, dst, result, test::MergeOptions(), test::ReadOptions());
         QCOMPARE(Describe(result), merged);
         QCOMPARE(result.DiffCount, merged.count(QLatin1Char('+')));
         for (int i = 0; i < src.Count(); ++i) {
@@ -440,11 +441,11 @@ private slots:
             Setup().MessMergeMode = static_cast<std::uint8_t>(mode);
             TZMTMessList src = MakeList({{0, "A"}, {2, "B"}});
             TZMTMessList dst = MakeList({{0, "A"}, {3, "C"}});
-            MergeHistories(src, dst, dst);
+            MergeHistories(src, dst, dst, test::MergeOptions(), test::ReadOptions());
             QCOMPARE(Describe(dst), QStringLiteral("0.000:A | 2.000:B+ | 3.000:C"));
             QCOMPARE(dst.DiffCount, 1);
             TZMTMessList same = MakeList({{0, "A"}, {0.5, "A"}, {1, "B"}});
-            MergeHistories(same, same, same);
+            MergeHistories(same, same, same, test::MergeOptions(), test::ReadOptions());
             QCOMPARE(Describe(same), QStringLiteral("0.000:A | 1.000:B"));
             QVERIFY(!same.HasDiff);
         }
@@ -507,7 +508,7 @@ private slots:
             TZMTMessList srcAgain = MakeList(s);
             TZMTMessList dstAgain = MakeList(d);
             TZMTMessList result;
-            MergeHistories(srcAgain, dstAgain, result);
+            MergeHistories(srcAgain, dstAgain, result, test::MergeOptions(), test::ReadOptions());
 
             const QString where = QStringLiteral("round %1: source %2, destination %3")
                                       .arg(round)

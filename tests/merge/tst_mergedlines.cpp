@@ -44,13 +44,6 @@ private slots:
         QFETCH(QString, expected);
         const TZMTMess m = Message(outgoing, differs, "Hi\r\nthere");
         QCOMPARE(MergedItemText(m, 12, numbers, kFormat), expected);
-
-        const TSettings saved = Setup();
-        Setup().ShowMessNumbers = numbers;
-        Setup().DTFormatString = kFormat;
-        const QString fromSettings = MergedItemText(m, 12);
-        Setup() = saved;
-        QCOMPARE(fromSettings, expected);
     }
 
     void historyEntry() {

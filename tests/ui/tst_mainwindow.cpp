@@ -4,11 +4,12 @@
 // the contact-list tools and the application's exception handler.
 
 #include "common/ScriptedUi.h"
+#include "common/TestOptions.h"
 #include "common/TestUtil.h"
 #include "config/Settings.h"
 #include "config/Setup.h"
-#include "history/Globals.h"
 #include "history/History.h"
+#include "history/Model.h"
 #include "history/TimeStamp.h"
 #include "support/Errors.h"
 #include "support/LogFile.h"
@@ -83,13 +84,13 @@ void WriteHistory(const QString& path, const char* uin, const char* nick,
         x.Text = HText(m.Text);
     }
     bool backedUp = false;
-    SaveHistory(list, backedUp, false);
+    SaveHistory(list, backedUp, false, test::ReadOptions(), test::SaveOptions());
 }
 
 int CountMessages(const QString& path) {
     TZMTMessList list;
     list.FileName = path;
-    LoadHistory(list, LoadPlain, false);
+    LoadHistory(list, LoadPlain, false, test::ReadOptions());
     return list.Count();
 }
 
@@ -161,6 +162,7 @@ private slots:
     void examplesAnalyse();
     void errorWhileFillingIsLogged();
     void closingDuringFill();
+    void analysisPutsPathsOnTop();
 
 private:
     void WriteFixtures();
@@ -180,9 +182,6 @@ private:
 
 void TestMainWindow::init() {
     Setup() = TSettings{};
-    Globals().HeadList.Clear();
-    Globals().OwnNick = "<My Nick>";
-    Globals().DefaultFileVersion = 0;
     QFile::remove(SettingsFilePath());
     tmp_ = std::make_unique<QTemporaryDir>();
     QVERIFY(tmp_->isValid());
@@ -247,7 +246,7 @@ void TestMainWindow::Analyse() {
 void TestMainWindow::Select(const char* uin) {
     const auto& lines = form_->ContactModel()->Lines();
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (Globals().HeadList[lines[i].Index].UIN == uin) {
+        if (form_->Workflow().HeadList[lines[i].Index].UIN == uin) {
             form_->LB1->setCurrentIndex(form_->ContactModel()->index(static_cast<int>(i)));
             return;
         }
@@ -574,7 +573,7 @@ void TestMainWindow::contactWithoutDestination() {
         QVERIFY(line.startsWith(QStringLiteral("+ ")));
     }
     // The name a new file would get follows the default version.
-    Globals().DefaultFileVersion = 1;
+    form_->Workflow().DefaultFileVersion = 1;
     Select("100");
     Select("300");
     QVERIFY(
@@ -609,7 +608,7 @@ void TestMainWindow::contactChangeDuringFillRestarts() {
     QCOMPARE(form_->Comparison().Fillings(), before + 2);
     QCOMPARE(form_->MergedModel()->rowCount(), 5);
     QCOMPARE(form_->LBS->statusTip(), QStringLiteral("4 messages"));
-    QCOMPARE(Globals().HeadList[form_->Comparison().ShownEntry()].UIN, std::string("400"));
+    QCOMPARE(form_->Workflow().HeadList[form_->Comparison().ShownEntry()].UIN, std::string("400"));
     QVERIFY(!form_->Workflow().State.ViewsBusy);
 
     // While a filling runs, the commands that guard themselves only beep.
@@ -756,7 +755,7 @@ void TestMainWindow::findInMergedList() {
     form_->SetFindTarget(form_->LB1);
     form_->FindDialog1()->SetFindText(QStringLiteral("dave"));
     form_->FindDialog1Find();
-    QCOMPARE(Globals().HeadList[form_->CurrentEntry()].UIN, std::string("400"));
+    QCOMPARE(form_->Workflow().HeadList[form_->CurrentEntry()].UIN, std::string("400"));
     // An empty list does nothing, not even a beep.
     form_->aResetAllExecute();
     form_->SetFindTarget(lbm);
@@ -868,7 +867,8 @@ void TestMainWindow::selectionCommandsAndShowUnchecked() {
     form_->aShowHideUnchecked->trigger(); // hide unchecked
     QVERIFY(!form_->aShowHideUnchecked->isChecked());
     QCOMPARE(ContactLines().size(), 3);
-    QCOMPARE(Globals().HeadList[form_->CurrentEntry()].UIN, std::string("100")); // still selected
+    QCOMPARE(form_->Workflow().HeadList[form_->CurrentEntry()].UIN,
+             std::string("100")); // still selected
     form_->aDeselectAllExecute();
     QCOMPARE(ContactLines().size(), 0);
     QCOMPARE(form_->LB1->statusTip(), QStringLiteral("0 checked of 5 (5 hidden)"));
@@ -900,7 +900,7 @@ void TestMainWindow::checkBoxClickUpdatesControls() {
     form_->LB1->setFocus();
     QTest::keyClick(form_->LB1, Qt::Key_Space);
     QVERIFY(form_->aSync->isEnabled());
-    QVERIFY(Globals().HeadList[form_->CurrentEntry()].Checked);
+    QVERIFY(form_->Workflow().HeadList[form_->CurrentEntry()].Checked);
 }
 
 void TestMainWindow::copyUinAndNick() {
@@ -965,7 +965,7 @@ void TestMainWindow::fullTextSearch() {
     QVERIFY(!form_->FullTextSearchMode());
     QVERIFY(!form_->FindDialog1()->isVisible());
     QString s;
-    for (const TZMTHead& e : Globals().HeadList.Items) {
+    for (const TZMTHead& e : form_->Workflow().HeadList.Items) {
         s += QString::fromStdString(e.UIN) +
              (e.Checked ? QStringLiteral("x ") : QStringLiteral("- "));
     }
@@ -978,7 +978,7 @@ void TestMainWindow::fullTextSearch() {
     QVERIFY(form_->FullTextSearchMode());
     form_->FindDialog1()->reject();
     QVERIFY(!form_->FullTextSearchMode());
-    QVERIFY(Globals().HeadList[0].Checked);
+    QVERIFY(form_->Workflow().HeadList[0].Checked);
 }
 
 void TestMainWindow::deleteSourceFilesWithOneFailure() {
@@ -1105,7 +1105,7 @@ void TestMainWindow::examplesAnalyse() {
              (QStringList{"bookclub (444444) 3 3", "marina (222222) 8 12",
                           "night_owl (111111) 4 12", "work_chat (666666) 1 4",
                           QStringLiteral("Дмитрий (333333) 4 4"), "old_friend (555555) 0 3"}));
-    QCOMPARE(int(Globals().DefaultFileVersion), 2);
+    QCOMPARE(int(form_->Workflow().DefaultFileVersion), 2);
     QCOMPARE(form_->StatusText(0), QStringLiteral("alex_k"));
     // With the archives, marina's older messages are found in the archive folder.
     Setup().UseVaryonArchives = true;
@@ -1153,6 +1153,16 @@ void TestMainWindow::closingDuringFill() {
     QCOMPARE(form_->MergedModel()->rowCount(), 0);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QVERIFY(QFileInfo::exists(SettingsFilePath()));
+}
+
+void TestMainWindow::analysisPutsPathsOnTop() {
+    Setup().MRU_Depth = 3;
+    const QString src = tmp_->filePath(QStringLiteral("src"));
+    Setup().SrcPathMRU = {QStringLiteral("/a"), QStringLiteral("/b"), src.toUpper()};
+    Analyse();
+    QCOMPARE(Setup().SrcPathMRU, (QStringList{src, QStringLiteral("/a"), QStringLiteral("/b")}));
+    QCOMPARE(Setup().DstPathMRU, QStringList{tmp_->filePath(QStringLiteral("dst"))});
+    QCOMPARE(form_->SrcPathCombo->itemText(0), src);
 }
 
 int main(int argc, char** argv) {

@@ -6,8 +6,8 @@
 #include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "support/IniFile.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
-#include "ui/LangText.h"
 #include "ui/Main.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // contact list, and the file description of the Merged page.
 
 #include "config/Setup.h"
-#include "history/Globals.h"
+#include "history/Model.h"
 #include "history/TimeStamp.h"
 #include "ui/Comparison.h"
 #include "ui/MessageView.h"
@@ -55,11 +55,7 @@ class TestViews : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        Setup() = TSettings{};
-        Globals().HeadList.Clear();
-        Globals().DefaultFileVersion = 0;
-    }
+    void init() { Setup() = TSettings{}; }
 
     void mergedModel();
     void mergedModelChangesPassTheTester();
@@ -336,12 +332,11 @@ void TestViews::describeHistoryFile() {
     QFETCH(int, version);
     QFETCH(int, defaultVersion);
     QFETCH(QString, expected);
-    Globals().DefaultFileVersion = static_cast<std::uint8_t>(defaultVersion);
     TZMTMessList list;
     list.UIN = "123";
     list.FileName = fileName;
     list.Version = static_cast<std::uint8_t>(version);
-    QCOMPARE(DescribeHistoryFile(list), expected);
+    QCOMPARE(DescribeHistoryFile(list, defaultVersion), expected);
 }
 
 QTEST_MAIN(TestViews)

@@ -4,7 +4,7 @@
 #include "common/HistoryFixtures.h"
 #include "common/ScriptedUi.h"
 #include "config/Setup.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 #include "workflow/Workflow.h"
 
 #include <QDir>
@@ -25,9 +25,12 @@ std::vector<Msg> Messages(int in, int out, const char* text = "hi") {
     return m;
 }
 
+// The workflow of the running test.
+TWorkflow* current = nullptr;
+
 QString Checks() {
     QString s;
-    for (const TZMTHead& e : Globals().HeadList.Items) {
+    for (const TZMTHead& e : current->HeadList.Items) {
         s += e.Valid ? (e.Checked ? QLatin1Char('x') : QLatin1Char('-')) : QLatin1Char('!');
     }
     return s;
@@ -51,8 +54,6 @@ private slots:
         Setup() = TSettings{};
         Setup().BackupToRecycleBin = false;
         Setup().CreateArchivesFolder = false;
-        Globals().HeadList.Clear();
-        Globals().OwnNick = "me";
         tmp_ = std::make_unique<QTemporaryDir>();
         src_ = tmp_->filePath(QStringLiteral("src"));
         dst_ = tmp_->filePath(QStringLiteral("dst"));
@@ -72,6 +73,10 @@ private slots:
         bad.close();
         ui_ = std::make_unique<ScriptedUi>();
         wf_ = std::make_unique<TWorkflow>(*ui_);
+        wf_->OptionsSource = [] { return WorkflowOptions(Setup()); };
+        wf_->HeadList.Clear();
+        wf_->OwnNick = "me";
+        current = wf_.get();
         wf_->MonitorEnabled = false;
         wf_->SrcPathEditChange(src_);
         wf_->DstPathEditChange(dst_);
@@ -96,7 +101,7 @@ private slots:
         QCOMPARE(Checks(), QStringLiteral("!--xx"));
         wf_->SelectInverse();
         QCOMPARE(Checks(), QStringLiteral("!xx--"));
-        QVERIFY(!Globals().HeadList[0].Checked); // the unreadable one keeps its mark
+        QVERIFY(!wf_->HeadList[0].Checked); // the unreadable one keeps its mark
         wf_->DeselectAll();
         QVERIFY(wf_->ContactList().Lines.empty());
         QCOMPARE(wf_->Controls().ListHint, QStringLiteral("0 checked of 5 (5 hidden)"));

@@ -2,6 +2,7 @@
 // every kind of change anywhere below either tree, none for reading.
 
 #include "common/ScriptedUi.h"
+#include "config/Setup.h"
 #include "support/Errors.h"
 #include "workflow/UnitMonitor.h"
 #include "workflow/Workflow.h"
@@ -141,6 +142,7 @@ private slots:
     void workflowNotice() {
         test::ScriptedUi ui;
         TWorkflow wf(ui);
+        wf.OptionsSource = [] { return WorkflowOptions(Setup()); };
         wf.SrcPathEditChange(dirs_[0]);
         wf.DstPathEditChange(dirs_[1]);
         wf.State.Analysed = true;

@@ -4,12 +4,13 @@
 
 #include "common/HistoryFixtures.h"
 #include "common/ScriptedUi.h"
+#include "common/TestOptions.h"
 #include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "history/History.h"
 #include "history/TimeStamp.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
-#include "ui/LangText.h"
 #include "workflow/Workflow.h"
 
 #include <QCoreApplication>
@@ -64,7 +65,7 @@ class TestSyncConverges : public QObject {
     QString D(const QString& name) const { return dst_ + QLatin1Char('/') + name; }
 
     const TZMTHead* Find(const std::string& uin) const {
-        for (const TZMTHead& e : Globals().HeadList.Items) {
+        for (const TZMTHead& e : wf_->HeadList.Items) {
             if (e.UIN == uin && e.Valid) {
                 return &e;
             }
@@ -93,7 +94,7 @@ class TestSyncConverges : public QObject {
         ui_->FileVersions = {0, 0};
         wf_->Analyse();
         QVERIFY(wf_->State.Analysed);
-        for (const TZMTHead& e : Globals().HeadList.Items) {
+        for (const TZMTHead& e : wf_->HeadList.Items) {
             if (e.Valid && !skippedUins.contains(QString::fromStdString(e.UIN))) {
                 QVERIFY2(!e.Marked, e.UIN.c_str());
             }
@@ -112,9 +113,6 @@ private slots:
         Setup() = TSettings{};
         Setup().BackupToRecycleBin = false;
         Setup().CreateArchivesFolder = false;
-        Globals().HeadList.Clear();
-        Globals().OwnNick = "me";
-        Globals().DefaultFileVersion = 0;
         tmp_ = std::make_unique<QTemporaryDir>();
         QVERIFY(tmp_->isValid());
         src_ = tmp_->filePath(QStringLiteral("src"));
@@ -123,6 +121,10 @@ private slots:
         QVERIFY(QDir().mkpath(dst_));
         ui_ = std::make_unique<HookedUi>();
         wf_ = std::make_unique<TWorkflow>(*ui_);
+        wf_->OptionsSource = [] { return WorkflowOptions(Setup()); };
+        wf_->HeadList.Clear();
+        wf_->OwnNick = "me";
+        wf_->DefaultFileVersion = 0;
         wf_->MonitorEnabled = false;
         wf_->SrcPathEditChange(src_);
         wf_->DstPathEditChange(dst_);
@@ -268,7 +270,7 @@ private slots:
         for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Kolkata"}) {
             qputenv("TZ", zone);
             tzset();
-            RefreshZone(true);
+            Setup().PdaOffset = ZonePdaOffset();
             for (int mode : {0, 1}) {
                 Setup().MessMergeMode = static_cast<std::uint8_t>(mode);
                 std::vector<Msg> msgs;
@@ -290,7 +292,7 @@ private slots:
         }
         qputenv("TZ", oldZone);
         tzset();
-        RefreshZone(true);
+        Setup().PdaOffset = ZonePdaOffset();
     }
 
     // A save whose content is already on disk byte for byte leaves the file alone: no
@@ -308,11 +310,11 @@ private slots:
         const std::string text(300, 'x');
         for (int i = 0; i < 12; ++i) {
             TZMTMess& m = NewMessage(list);
-            m.Time = StampToTime(1600000000 + i * 60, 2);
+            m.Time = StampToTime(1600000000 + i * 60, 2, test::ReadOptions());
             m.Text = text;
         }
         bool backedUp = false;
-        SaveHistory(list, backedUp, true);
+        SaveHistory(list, backedUp, true, test::ReadOptions(), test::SaveOptions());
         const auto inode = [](const QString& path) {
             struct stat st;
             return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
@@ -320,7 +322,7 @@ private slots:
         const QString part = D("Archive/Varyon_3_1.ahf");
         QVERIFY(QFileInfo::exists(part));
         const auto before = std::make_pair(inode(list.FileName), inode(part));
-        SaveHistory(list, backedUp, true);
+        SaveHistory(list, backedUp, true, test::ReadOptions(), test::SaveOptions());
         QVERIFY(!backedUp);
         QCOMPARE(std::make_pair(inode(list.FileName), inode(part)), before);
         QVERIFY(!QFileInfo::exists(tmp_->filePath(QStringLiteral("data/Trash/files"))) ||

@@ -7,8 +7,8 @@
 #include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "history/History.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
-#include "ui/LangText.h"
 #include "workflow/Workflow.h"
 
 #include <QDir>
@@ -74,9 +74,6 @@ private slots:
         Setup() = TSettings{};
         Setup().BackupToRecycleBin = false;
         Setup().CreateArchivesFolder = false;
-        Globals().HeadList.Clear();
-        Globals().OwnNick = "me";
-        Globals().DefaultFileVersion = 0;
         tmp_ = std::make_unique<QTemporaryDir>();
         QVERIFY(tmp_->isValid());
         src_ = tmp_->filePath(QStringLiteral("a/src"));
@@ -85,6 +82,10 @@ private slots:
         QVERIFY(QDir().mkpath(dst_));
         ui_ = std::make_unique<ScriptedUi>();
         wf_ = std::make_unique<TWorkflow>(*ui_);
+        wf_->OptionsSource = [] { return WorkflowOptions(Setup()); };
+        wf_->HeadList.Clear();
+        wf_->OwnNick = "me";
+        wf_->DefaultFileVersion = 0;
         wf_->MonitorEnabled = false;
         wf_->SrcPathEditChange(src_);
         wf_->DstPathEditChange(dst_);
@@ -221,7 +222,7 @@ private slots:
         WriteHistory(S("1_9.zmt"), 1, "9", "i", {{1, false, "a"}});
         const QString report = sync(1);
         bool shown = false;
-        for (const TZMTHead& e : Globals().HeadList.Items) {
+        for (const TZMTHead& e : wf_->HeadList.Items) {
             shown = shown || (!e.Valid && e.SrcFile.contains(QChar(QChar::ReplacementCharacter)));
         }
         QVERIFY(shown);

@@ -22,13 +22,14 @@
 //     VIMOSYNC_PROPERTY_WITHOUT=same-second,zones VIMOSYNC_PROPERTY_SEED=<seed> ...
 
 #include "common/ScriptedUi.h"
+#include "common/TestOptions.h"
 #include "config/Setup.h"
-#include "history/Globals.h"
 #include "history/History.h"
+#include "history/Model.h"
 #include "history/TimeStamp.h"
 #include "merge/Merge.h"
 #include "support/Errors.h"
-#include "ui/LangText.h"
+#include "support/LangText.h"
 #include "workflow/Workflow.h"
 
 #include <QCoreApplication>
@@ -725,7 +726,7 @@ QString Describe(const Case& c) {
         out << QStringLiteral("without: VIMOSYNC_PROPERTY_WITHOUT=") + left.join(QLatin1Char(','));
     }
     out << QStringLiteral("zone %1 (PDA offset %2)")
-               .arg(QString::fromLatin1(c.zone), FormatOffset(-Globals().PdaOffset));
+               .arg(QString::fromLatin1(c.zone), FormatOffset(-Setup().PdaOffset));
     out << QStringLiteral("CorrectCRLF=%1 CodePage=%2 UseVaryonArchives=%3 CreateArchivesFolder=%4 "
                           "BackupToRecycleBin=%5 MergeIgnoreSpaces=%6 MessMergeMode=%7 "
                           "NewArchiveSize=%8 nick=\"%9\" default version %10")
@@ -770,7 +771,7 @@ QString Describe(const Case& c) {
 double TimeValue(const ZoneModel& zone, int kind, qint64 utc) {
     if (kind == V1) {
         // What the writer turns back into this stamp with the offsets now in force.
-        return static_cast<double>(utc) / 86400.0 + kEpochDay - Globals().PdaOffset +
+        return static_cast<double>(utc) / 86400.0 + kEpochDay - Setup().PdaOffset +
                Setup().ZmtDateOffset;
     }
     return static_cast<double>(zone.wall(utc)) / 86400.0 + kEpochDay;
@@ -804,10 +805,10 @@ void WriteFile(const Case& c, const Contact& ct, const HistoryFile& f, const QSt
     set.BackupToRecycleBin = false;
     set.NewArchiveSize = 1;
     if (f.split) {
-        QDir().mkpath(ArchiveFolder(path));
+        QDir().mkpath(ArchiveFolder(path, set.ArchiveFolderName));
     }
     bool backedUp = false;
-    SaveHistory(list, backedUp, f.split);
+    SaveHistory(list, backedUp, f.split, test::ReadOptions(), test::SaveOptions());
     set.BackupToRecycleBin = backup;
     set.NewArchiveSize = size;
 }
@@ -816,12 +817,12 @@ void WriteFile(const Case& c, const Contact& ct, const HistoryFile& f, const QSt
 QString CheckWritten(const Case& c, HistoryFile& f, const QString& path, const ZoneModel& zone) {
     TZMTMessList all;
     all.FileName = path;
-    LoadHistory(all, LoadPlain, f.split);
+    LoadHistory(all, LoadPlain, f.split, test::ReadOptions());
     TZMTMessList main;
     main.FileName = path;
-    LoadHistory(main, LoadPlain, false);
+    LoadHistory(main, LoadPlain, false, test::ReadOptions());
     f.mainFrom = all.Count() - main.Count();
-    for (int n = 1; QFileInfo::exists(ArchiveName(path, n)); ++n) {
+    for (int n = 1; QFileInfo::exists(ArchiveName(path, Setup().ArchiveFolderName, n)); ++n) {
         f.archives = n;
     }
     if (!all.Valid || all.Count() != static_cast<int>(f.msgs.size())) {
@@ -998,18 +999,20 @@ QString ExplainDifference(const TWorkflow& wf, const TZMTHead& e) {
         src.ContactNick = e.Nick;
         src.FileName = wf.State.SrcPath + QLatin1Char('/') + e.SrcFile;
         LoadHistory(src, LoadPlain,
-                    set.UseVaryonArchives && wf.State.SrcVaryon && wf.State.SrcArchiveExists);
+                    set.UseVaryonArchives && wf.State.SrcVaryon && wf.State.SrcArchiveExists,
+                    test::ReadOptions());
         TZMTMessList dst;
         dst.UIN = e.UIN;
         dst.ContactNick = e.Nick;
         if (!e.DstFile.isEmpty()) {
             dst.FileName = wf.State.DstPath + QLatin1Char('/') + e.DstFile;
             LoadHistory(dst, LoadPlain,
-                        set.UseVaryonArchives && wf.State.DstVaryon && wf.State.DstArchiveExists);
+                        set.UseVaryonArchives && wf.State.DstVaryon && wf.State.DstArchiveExists,
+                        test::ReadOptions());
         }
         TZMTMessList result;
         result.FileName = dst.FileName;
-        MergeHistories(src, dst, result);
+        MergeHistories(src, dst, result, test::MergeOptions(), test::ReadOptions());
         for (const TZMTMess& m : result.Items) {
             if (m.Differs && out.size() < 5) {
                 out << QStringLiteral("      new to it: %1 %2 %3")
@@ -1084,7 +1087,7 @@ private:
 void CaseRun::configure() {
     qputenv("TZ", c_.zone);
     tzset();
-    RefreshZone(true);
+    Setup().PdaOffset = ZonePdaOffset();
     TSettings& set = Setup();
     set = TSettings{};
     set.CorrectCRLF = c_.text.correctCrlf;
@@ -1095,9 +1098,6 @@ void CaseRun::configure() {
     set.MergeIgnoreSpaces = c_.text.relaxed;
     set.MessMergeMode = static_cast<std::uint8_t>(c_.mergeMode);
     set.NewArchiveSize = c_.archiveSize;
-    Globals().HeadList.Clear();
-    Globals().OwnNick = LangText::NickUnset;
-    Globals().DefaultFileVersion = 0;
 }
 
 bool CaseRun::writeInputs(QStringList& problems) {
@@ -1141,6 +1141,10 @@ bool CaseRun::run(QStringList& problems) {
     ui_ = std::make_unique<ScriptedUi>();
     ui_->DefaultConfirm = true;
     wf_ = std::make_unique<TWorkflow>(*ui_);
+    wf_->OptionsSource = [] { return WorkflowOptions(Setup()); };
+    wf_->HeadList.Clear();
+    wf_->OwnNick = LangText::NickUnset;
+    wf_->DefaultFileVersion = 0;
     wf_->MonitorEnabled = false;
     wf_->SrcPathEditChange(src());
     wf_->DstPathEditChange(dst());
@@ -1264,7 +1268,7 @@ void CaseRun::checkContact(const Contact& ct, QStringList& problems) {
     now.FileName = path;
     const bool binary = IsBinaryPath(path);
     try {
-        LoadHistory(now, LoadPlain, archivesUsed(ct) && binary);
+        LoadHistory(now, LoadPlain, archivesUsed(ct) && binary, test::ReadOptions());
     } catch (const std::exception& ex) {
         problems << who + QStringLiteral("the new destination cannot be read: ") +
                         ExceptionText(ex);
@@ -1369,7 +1373,7 @@ bool CaseRun::runWithFaults(QStringList& problems) {
         TZMTMessList back;
         back.FileName = path;
         try {
-            LoadHistory(back, LoadPlain, false);
+            LoadHistory(back, LoadPlain, false, test::ReadOptions());
         } catch (const std::exception& ex) {
             problems << QStringLiteral("after a failing run, %1 cannot be read: %2")
                             .arg(name, ExceptionText(ex));
@@ -1403,7 +1407,7 @@ void CaseRun::checkConvergence(QStringList& problems) {
         problems << QStringLiteral("the second analysis did not finish");
         return;
     }
-    for (const TZMTHead& e : Globals().HeadList.Items) {
+    for (const TZMTHead& e : wf_->HeadList.Items) {
         if (e.Valid && !skipped_.count(e.UIN) && (e.DiffCount != 0 || e.Marked)) {
             problems << QStringLiteral("contact %1: after the run, %2 still differs from "
                                        "destination %3 (%4 new messages)\n")
@@ -1418,7 +1422,7 @@ void CaseRun::checkConvergence(QStringList& problems) {
     // change with the files the run created (a Varyon history in a plain-text one), and a
     // contact refused under one mode may be written under the other.
     wf_->SelectAll();
-    for (TZMTHead& e : Globals().HeadList.Items) {
+    for (TZMTHead& e : wf_->HeadList.Items) {
         if (skipped_.count(e.UIN)) {
             e.Checked = false;
         }

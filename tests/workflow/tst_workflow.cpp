@@ -3,13 +3,14 @@
 
 #include "common/HistoryFixtures.h"
 #include "common/ScriptedUi.h"
+#include "common/TestOptions.h"
 #include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "history/History.h"
 #include "history/TimeStamp.h"
 #include "support/Errors.h"
+#include "support/LangText.h"
 #include "support/LogFile.h"
-#include "ui/LangText.h"
 #include "workflow/Workflow.h"
 
 #include <QDir>
@@ -38,8 +39,11 @@ QByteArray Bytes(const QString& path) {
 const std::vector<Msg> kAB = {{1, false, "hello"}, {2, true, "hi there"}};
 const std::vector<Msg> kABC = {{1, false, "hello"}, {2, true, "hi there"}, {3, false, "bye"}};
 
+// The workflow of the running test.
+TWorkflow* current = nullptr;
+
 const TZMTHead* Find(const std::string& uin) {
-    for (const TZMTHead& e : Globals().HeadList.Items) {
+    for (const TZMTHead& e : current->HeadList.Items) {
         if (e.UIN == uin) {
             return &e;
         }
@@ -74,15 +78,12 @@ class TestWorkflow : public QObject {
     }
 
 private slots:
-    void initTestCase() { pdaOffset_ = Globals().PdaOffset; }
+    void initTestCase() { pdaOffset_ = Setup().PdaOffset; }
     void init() {
-        Globals().PdaOffset = pdaOffset_;
+        Setup().PdaOffset = pdaOffset_;
         Setup() = TSettings{};
         Setup().BackupToRecycleBin = false;
         Setup().CreateArchivesFolder = false;
-        Globals().HeadList.Clear();
-        Globals().OwnNick = LangText::NickUnset;
-        Globals().DefaultFileVersion = 0;
         tmp_ = std::make_unique<QTemporaryDir>();
         QVERIFY(tmp_->isValid());
         src_ = tmp_->filePath(QStringLiteral("src"));
@@ -91,6 +92,11 @@ private slots:
         QVERIFY(QDir().mkpath(dst_));
         ui_ = std::make_unique<ScriptedUi>();
         wf_ = std::make_unique<TWorkflow>(*ui_);
+        wf_->OptionsSource = [] { return WorkflowOptions(Setup()); };
+        current = wf_.get();
+        wf_->HeadList.Clear();
+        wf_->OwnNick = LangText::NickUnset;
+        wf_->DefaultFileVersion = 0;
         wf_->MonitorEnabled = false;
         wf_->SrcPathEditChange(src_ + QLatin1Char('/'));
         wf_->DstPathEditChange(dst_);
@@ -107,21 +113,21 @@ private slots:
         WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", kAB);
         WriteHistory(S("2.txt"), 0, "2", "two", kAB);
         analyse();
-        QCOMPARE(Globals().HeadList.Count(), 1);
-        QCOMPARE(Globals().HeadList[0].UIN, std::string("1"));
+        QCOMPARE(wf_->HeadList.Count(), 1);
+        QCOMPARE(wf_->HeadList[0].UIN, std::string("1"));
 
         QFile::remove(S("Varyon_1.zmt"));
         analyse();
-        QCOMPARE(Globals().HeadList.Count(), 1);
-        QCOMPARE(Globals().HeadList[0].UIN, std::string("2"));
-        QCOMPARE(Globals().HeadList[0].SrcFile, QStringLiteral("2.txt"));
+        QCOMPARE(wf_->HeadList.Count(), 1);
+        QCOMPARE(wf_->HeadList[0].UIN, std::string("2"));
+        QCOMPARE(wf_->HeadList[0].SrcFile, QStringLiteral("2.txt"));
     }
 
     void noHistoriesLeavesNothingAnalysed() {
         WriteHistory(S("notes.dat"), 0, "1", "x", kAB);
         wf_->Analyse();
         QVERIFY(!wf_->State.Analysed);
-        QVERIFY(Globals().HeadList.IsEmpty());
+        QVERIFY(wf_->HeadList.IsEmpty());
         QCOMPARE(ui_->BusyDepth, 0);
         const QString log = logText();
         QVERIFY(log.contains(QLatin1String("No ZMT found. Trying TXT")));
@@ -143,7 +149,7 @@ private slots:
         QVERIFY(!wf_->State.Analysed);
         QCOMPARE(ui_->Infos.last(),
                  QStringLiteral("You are about to synchronize the same directory!"));
-        QVERIFY(Globals().HeadList.IsEmpty());
+        QVERIFY(wf_->HeadList.IsEmpty());
     }
 
     // Any readable Varyon history makes the destination Varyon, whatever the order of
@@ -324,7 +330,7 @@ private slots:
         WriteHistory(S("1_999.zmt"), 1, "999", "n", kAB);
         analyse();
         QCOMPARE(ui_->FileVersionQuestions, 1);
-        QCOMPARE(int(Globals().DefaultFileVersion), expected);
+        QCOMPARE(int(wf_->DefaultFileVersion), expected);
         QVERIFY(!wf_->State.FileVersionChosen);
         QVERIFY(logText().contains(
             Format(LangText::UnnamedFiles, FormatLabels[static_cast<std::size_t>(expected)])));
@@ -334,7 +340,7 @@ private slots:
         WriteHistory(S("1_5.zmt"), 1, "5", "n", kAB);
         analyse();
         QCOMPARE(ui_->FileVersionQuestions, 1);
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         // The run asks again and stops on a second cancel, before any confirmation.
         QVERIFY(!wf_->Sync());
         QCOMPARE(ui_->FileVersionQuestions, 2);
@@ -344,7 +350,7 @@ private slots:
         ui_->FileVersions = {0};
         analyse();
         QVERIFY(wf_->State.FileVersionChosen);
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         ui_->Confirms = {true};
         QVERIFY(wf_->Sync());
         QCOMPARE(ui_->FileVersionQuestions, 3);
@@ -354,7 +360,7 @@ private slots:
     void nickDetection() {
         WriteHistory(S("5.txt"), 0, "5", "five", {{1, true, "a"}, {2, true, "b"}, {3, false, "c"}});
         analyse();
-        QCOMPARE(Globals().OwnNick, std::string("me"));
+        QCOMPARE(wf_->OwnNick, std::string("me"));
         QVERIFY(logText().contains(QLatin1String("Auto find Nick. Found \"me\"")));
 
         // An edited nick is kept by the next analysis: its Reset All clears it first
@@ -362,26 +368,26 @@ private slots:
         ui_->Nicks = {QStringLiteral("Boss")};
         wf_->EditNick();
         QVERIFY(wf_->State.NickEdited);
-        QCOMPARE(Globals().OwnNick, std::string("Boss"));
+        QCOMPARE(wf_->OwnNick, std::string("Boss"));
         analyse();
         QVERIFY(!wf_->State.NickEdited);
-        QCOMPARE(Globals().OwnNick, std::string("me"));
+        QCOMPARE(wf_->OwnNick, std::string("me"));
 
         // With an empty list Reset All does nothing: an edited nick survives analysis.
         wf_->ResetAll();
         ui_->Nicks = {QStringLiteral("Boss")};
         wf_->EditNick();
-        QVERIFY(Globals().HeadList.IsEmpty());
+        QVERIFY(wf_->HeadList.IsEmpty());
         analyse();
         QVERIFY(wf_->State.NickEdited);
-        QCOMPARE(Globals().OwnNick, std::string("Boss"));
+        QCOMPARE(wf_->OwnNick, std::string("Boss"));
 
         // Binary files are never opened for the nick.
         wf_->ResetAll();
         QFile::remove(S("5.txt"));
         WriteHistory(S("1_6.zmt"), 1, "6", "six", kAB);
         analyse();
-        QCOMPARE(Globals().OwnNick, std::string(LangText::NickUnset));
+        QCOMPARE(wf_->OwnNick, std::string(LangText::NickUnset));
         QVERIFY(logText().contains(
             QLatin1String("Failed to auto find Nick. Current Nick is \"<My Nick>\"")));
     }
@@ -418,11 +424,11 @@ private slots:
     void confirmationText() {
         Setup().ZmtDateOffset = 2;
         Setup().UseVaryonArchives = true;
-        Globals().PdaOffset = -0.125;
+        Setup().PdaOffset = -0.125;
         WriteHistory(S("1_5.zmt"), 1, "5", "n", kABC);
         WriteHistory(D("1_5.zmt"), 1, "5", "n", kAB);
         analyse();
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         ui_->Confirms = {false};
         QVERIFY(!wf_->Sync());
         QCOMPARE(ui_->Questions.size(), 1);
@@ -446,7 +452,7 @@ private slots:
         qputenv("XDG_DATA_HOME", tmp_->filePath(QStringLiteral("data")).toLocal8Bit());
         QDir().mkpath(tmp_->filePath(QStringLiteral("data")));
         Setup().BackupToRecycleBin = backup;
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
         WriteHistory(D("1_1.zmt"), 1, "1", "a", kAB);
         WriteHistory(S("1_2.zmt"), 1, "2", "b", kAB);
@@ -476,7 +482,7 @@ private slots:
     }
 
     void twoRunsInARow() {
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
         WriteHistory(D("1_1.zmt"), 1, "1", "a", kAB);
         WriteHistory(S("1_3.zmt"), 1, "3", "c", kAB);
@@ -498,7 +504,7 @@ private slots:
     // A binary text ending in a line break is stored without it in a plain-text history;
     // once synchronized, the contact is equal and further runs add nothing.
     void lineBreakAtTheEndIntoPlainText() {
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         WriteHistory(S("Varyon_4.zmt"), 2, "4", "d",
                      {{1, false, "hello\r\n"}, {2, true, "two lines\r\nhere\r\n\r\n"}});
         WriteHistory(D("4.txt"), 0, "4", "d", {{1, false, "hello"}});
@@ -512,7 +518,7 @@ private slots:
         QVERIFY(!Find("4")->Marked);
         const QByteArray written = Bytes(D("4.txt"));
         // Checked by hand, the equal contact is written unchanged.
-        for (TZMTHead& e : Globals().HeadList.Items) {
+        for (TZMTHead& e : wf_->HeadList.Items) {
             e.Checked = true;
         }
         ui_->Confirms = {true};
@@ -521,7 +527,7 @@ private slots:
     }
 
     void errorInTheMiddleOfARun() {
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
         WriteHistory(D("1_1.zmt"), 1, "1", "a", kAB);
         WriteHistory(S("1_2.zmt"), 1, "2", "b", kAB);
@@ -551,7 +557,7 @@ private slots:
     }
     void damagedDestinationIsLeftAlone() {
         QFETCH(int, damage);
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         WriteHistory(S("1_1.zmt"), 1, "1", "a", kABC);
         WriteHistory(D("1_1.zmt"), 1, "1", "a", kABC);
         QByteArray bytes = Bytes(D("1_1.zmt"));
@@ -581,7 +587,7 @@ private slots:
 
     void unreadArchivesAreNotSplitAway() {
         Setup().UseVaryonArchives = true;
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         WriteHistory(S("Varyon_1.zmt"), 2, "1", "a", kABC);
         QVERIFY(QDir().mkpath(D("Archive")));
         WriteHistory(D("Varyon_1.zmt"), 2, "1", "a", {{3, false, "bye"}});
@@ -619,7 +625,7 @@ private slots:
         QVERIFY(wf_->Sync());
         TZMTMessList written;
         written.FileName = D("Varyon_5.zmt");
-        LoadHistory(written, LoadPlain, true);
+        LoadHistory(written, LoadPlain, true, test::ReadOptions());
         QVERIFY(written.Valid);
         QCOMPARE(written.Count(), 4);
         QCOMPARE(written[0].Text.str(), std::string("older"));
@@ -630,7 +636,7 @@ private slots:
     void plainTextHistoryIsNotSplit() {
         Setup().UseVaryonArchives = true;
         Setup().NewArchiveSize = 1; // KBytes: a few messages per part
-        Globals().OwnNick = "me";
+        wf_->OwnNick = "me";
         QVERIFY(QDir().mkpath(D("Archive")));
         std::vector<Msg> many;
         static const std::string text(200, 'x');
@@ -652,7 +658,7 @@ private slots:
         QVERIFY(QFileInfo::exists(D("Archive/Varyon_2_1.ahf")));
         TZMTMessList withArchives;
         withArchives.FileName = D("Varyon_2.zmt");
-        LoadHistory(withArchives, LoadPlain, true);
+        LoadHistory(withArchives, LoadPlain, true, test::ReadOptions());
         QVERIFY(withArchives.Valid && withArchives.ArchivesComplete);
         QCOMPARE(withArchives.Count(), 40);
     }
@@ -669,32 +675,29 @@ private slots:
         test::writeAll(S("1_9.zmt"), "garbage");
         analyse();
         QStringList order;
-        for (const TZMTHead& e : Globals().HeadList.Items) {
+        for (const TZMTHead& e : wf_->HeadList.Items) {
             order << QString::fromStdString(e.UIN) + (e.Checked ? QStringLiteral("+") : QString());
         }
         // Marked first (the unreadable one among them, unchecked), then by nick.
         QCOMPARE(order, (QStringList{QStringLiteral(""), QStringLiteral("4+"), QStringLiteral("2+"),
                                      QStringLiteral("3"), QStringLiteral("1")}));
-        const TZMTHead& bad = Globals().HeadList[0];
+        const TZMTHead& bad = wf_->HeadList[0];
         QVERIFY(!bad.Valid && bad.Marked && bad.DstFile.isEmpty() && bad.SrcCount == 0);
         QCOMPARE(Find("4")->DiffCount, 1);
         QCOMPARE(Find("4")->SrcCount, 3);
     }
 
-    void resetAllAndMru() {
-        Setup().MRU_Depth = 3;
-        Setup().SrcPathMRU = {QStringLiteral("/a"), QStringLiteral("/b"), src_.toUpper()};
+    void resetAllAndRecentPaths() {
         WriteHistory(S("1_1.zmt"), 1, "1", "bob", kABC);
         analyse();
-        QCOMPARE(Setup().SrcPathMRU.first(), src_);
-        QCOMPARE(Setup().SrcPathMRU.size(), 3);
-        QCOMPARE(Setup().DstPathMRU, QStringList{dst_});
+        // The window is told the paths, without trailing separators, for its lists.
+        QCOMPARE(ui_->PathsUsed, QStringList{src_ + QLatin1Char('|') + dst_});
         ui_->Nicks = {QStringLiteral("x")};
         wf_->EditNick();
         wf_->ResetAll();
         QVERIFY(!wf_->State.Analysed && !wf_->State.NickEdited);
-        QVERIFY(Globals().HeadList.IsEmpty());
-        QCOMPARE(Globals().OwnNick, std::string(LangText::NickUnset));
+        QVERIFY(wf_->HeadList.IsEmpty());
+        QCOMPARE(wf_->OwnNick, std::string(LangText::NickUnset));
         QCOMPARE(ui_->ViewClears, 1);
         wf_->ResetAll(); // disabled with an empty list
         QCOMPARE(ui_->ViewClears, 1);
@@ -714,6 +717,7 @@ private slots:
             }
         } ui;
         TWorkflow wf(ui);
+        wf.OptionsSource = [] { return WorkflowOptions(Setup()); };
         ui.wf = &wf;
         wf.MonitorEnabled = false;
         wf.SrcPathEditChange(src_);
@@ -723,7 +727,7 @@ private slots:
         ui.FileVersions = {1};
         wf.Analyse();
         QVERIFY(wf.State.Analysed);
-        QCOMPARE(Globals().HeadList.Count(), 2);
+        QCOMPARE(wf.HeadList.Count(), 2);
         QCOMPARE(ui.Beeps, 2);
         QCOMPARE(ui.FileVersionQuestions, 1);
     }

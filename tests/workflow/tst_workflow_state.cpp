@@ -66,7 +66,7 @@ private slots:
                 e.Checked = anyChecked && e.Valid;
             }
         }
-        TSettings set;
+        TWorkflowOptions set;
         set.SpamMinMessagesIn = spamIn;
         set.SpamMinMessagesOut = spamOut;
         const TControlState c = UpdateControls(s, heads, "me", set, false, 0, heads.Count());
@@ -81,7 +81,7 @@ private slots:
     void diffNavigationAndHint() {
         const TZMTHeadList heads = Heads();
         TWorkflowState s;
-        TSettings set;
+        TWorkflowOptions set;
         QVERIFY(UpdateControls(s, heads, "", set, true, 3, 4).DiffNavigation);
         QVERIFY(!UpdateControls(s, heads, "", set, false, 3, 4).DiffNavigation);
         QVERIFY(!UpdateControls(s, heads, "", set, true, 0, 4).DiffNavigation);

@@ -1,6 +1,4 @@
-#include "history/Globals.h"
-
-#include "history/TimeStamp.h"
+#include "history/Model.h"
 
 #include <QFileInfo>
 
@@ -52,22 +50,11 @@ bool IsBinaryPath(const QString& path) {
            ext.compare(QLatin1String("ahf"), Qt::CaseInsensitive) == 0;
 }
 
-bool IsBinaryList(const TZMTMessList& list) {
+bool IsBinaryList(const TZMTMessList& list, int defaultVersion) {
     if (!list.FileName.isEmpty()) {
         return IsBinaryPath(list.FileName);
     }
-    return Globals().DefaultFileVersion != 0;
-}
-
-THistoryGlobals& Globals() {
-    // Created at first use; the PDA offset follows the system zone until settings load.
-    static THistoryGlobals g = [] {
-        THistoryGlobals init;
-        ReadZone(init.ZoneName, init.ZoneBias);
-        init.PdaOffset = init.ZoneBias / 1440.0;
-        return init;
-    }();
-    return g;
+    return defaultVersion != 0;
 }
 
 } // namespace vimosync

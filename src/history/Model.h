@@ -1,8 +1,7 @@
 #pragma once
 
 // The in-memory model of histories: one message, the messages of one file, one
-// analysed contact and the program-wide contact list, with the tables indexed by
-// format version and the program-wide values the history code reads and sets.
+// analysed contact and the contact list, with the tables indexed by format version.
 
 #include "history/FileStore.h"
 #include "history/HText.h"
@@ -48,7 +47,10 @@ public:
     int DiffCount = 0;
     std::string UIN;
     std::string ContactNick; // UTF-8
-    QString FileName;        // full path; empty for a list without a file
+    // Set by a plain-text load in LoadOwnNick mode: the nick of the outgoing messages
+    // found in the file (UTF-8); empty when none was found.
+    std::string OwnNick;
+    QString FileName; // full path; empty for a list without a file
     std::uint8_t Scrambled = 0;
     std::uint8_t Version = 0;
     bool Valid = false;
@@ -118,27 +120,7 @@ TZMTHead& NewEntry(TZMTHeadList& list);
 
 // True when the extension, ignoring case, is ".zmt" or ".ahf".
 bool IsBinaryPath(const QString& path);
-// IsBinaryPath of the list's file, or DefaultFileVersion != 0 for a list without one.
-bool IsBinaryList(const TZMTMessList& list);
-
-// Date-time settings of the plain-text reader, built whenever settings are loaded.
-struct TTxtDateFormat {
-    QChar DateSeparator = u'/';
-    QChar TimeSeparator = u':';
-    QString ShortDateFormat = QStringLiteral("d\"/\"mm\"/\"yyyy");
-    QString ShortTimeFormat = QStringLiteral("hh:nn:ss");
-};
-
-// Program-wide values the history code reads or sets.
-struct THistoryGlobals {
-    std::string OwnNick = "<My Nick>"; // UTF-8
-    QString ZoneName;
-    int ZoneBias = 0;     // minutes, UTC = local time + bias
-    double PdaOffset = 0; // days, subtracted from version 1 times when reading
-    std::uint8_t DefaultFileVersion = 0;
-    TTxtDateFormat TxtDateFormat;
-    TZMTHeadList HeadList;
-};
-THistoryGlobals& Globals();
+// IsBinaryPath of the list's file, or defaultVersion != 0 for a list without one.
+bool IsBinaryList(const TZMTMessList& list, int defaultVersion);
 
 } // namespace vimosync

@@ -1,4 +1,4 @@
-#include "ui/LangText.h"
+#include "support/LangText.h"
 
 namespace vimosync::detail {
 

@@ -1,0 +1,340 @@
+// The synchronization: the merged histories of the checked contacts written into the
+// destination, several contacts at once, with one report in the order of the list.
+
+#include "workflow/Workflow.h"
+
+#include "history/History.h"
+#include "history/TimeStamp.h"
+#include "support/Errors.h"
+#include "support/LangText.h"
+#include "support/LogFile.h"
+#include "workflow/Commands.h"
+#include "workflow/Folders.h"
+#include "workflow/Parallel.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+namespace vimosync {
+
+using detail::FormatLabel;
+using detail::kCrLf;
+using detail::kSep;
+using detail::Q;
+using detail::TRunningGuard;
+
+namespace {
+
+// What the synchronization did with one contact, kept until the report is made.
+struct TSyncOutcome {
+    TSyncItem Item;
+    bool BackedUp = false;
+    QStringList Log;
+};
+
+// The checked contacts in groups that may touch the same destination file: the source
+// files of one UIN, and entries whose destination names (found or to be made) are one
+// name ignoring case. A group is worked on by one thread in the order of the list, so
+// that the second source file of a contact merges with what the first one wrote.
+std::vector<std::vector<int>> DestinationGroups(const std::vector<int>& entries,
+                                                const std::vector<QStringList>& keys) {
+    std::vector<int> parent(entries.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto find = [&parent](int x) {
+        while (parent[static_cast<std::size_t>(x)] != x) {
+            x = parent[static_cast<std::size_t>(x)] =
+                parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(x)])];
+        }
+        return x;
+    };
+    std::map<QString, int> owner;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        for (const QString& key : keys[i]) {
+            const auto [it, fresh] = owner.emplace(key, static_cast<int>(i));
+            if (!fresh) {
+                const int a = find(it->second);
+                const int b = find(static_cast<int>(i));
+                parent[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
+            }
+        }
+    }
+    std::vector<std::vector<int>> groups;
+    std::vector<int> groupOf(entries.size(), -1);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto root = static_cast<std::size_t>(find(static_cast<int>(i)));
+        if (groupOf[root] < 0) {
+            groupOf[root] = static_cast<int>(groups.size());
+            groups.emplace_back();
+        }
+        groups[static_cast<std::size_t>(groupOf[root])].push_back(static_cast<int>(i));
+    }
+    return groups;
+}
+
+} // namespace
+
+bool TWorkflow::Sync() {
+    if (IsBusy()) {
+        return false;
+    }
+    if (!State.Analysed || !AnyChecked()) {
+        ui_.beep(); // the action is disabled then
+        return false;
+    }
+    if (!CheckDirectories()) {
+        return false;
+    }
+    RefreshOptions();
+    const TWorkflowOptions& set = Options;
+    const TWorkflowState& st = State;
+    TZMTHeadList& heads = HeadList;
+    int updated = 0;
+    int created = 0;
+    int backedUp = 0;
+    int skipped = 0;
+    QStringList skippedLines;
+    LastSyncSkipped = 0;
+
+    const auto nickUnset = [this] { return OwnNick == LangText::NickUnset; };
+    if (!st.NickEdited && nickUnset() && !st.DstVaryon) {
+        ui_.beep();
+        ui_.information(QString::fromLatin1(LangText::EnterNickFirst));
+        EditNick();
+        if (!st.NickEdited && nickUnset()) {
+            return false;
+        }
+    }
+    if (!st.FileVersionChosen &&
+        std::any_of(heads.Items.begin(), heads.Items.end(), [](const TZMTHead& e) {
+            return e.Checked && e.Valid && e.DstFile.isEmpty();
+        })) {
+        if (!AskFileVersion()) {
+            return false;
+        }
+    }
+    const QString versionLine =
+        Format(LangText::CurrentDefaultVersion, FormatLabel(DefaultFileVersion));
+    const QString offsetLine =
+        Format(LangText::CurrentPdaTimeOffset, FormatOffset(-set.Read.PdaOffset));
+    const QString nickLine = Format(LangText::CurrentNick, OwnNick);
+    const QString archivesLine =
+        QString::fromLatin1(set.UseVaryonArchives ? LangText::UseArchives : LangText::NoArchives);
+    const QStringList question{QString::fromLatin1(LangText::ReallySync),
+                               versionLine,
+                               offsetLine,
+                               Format(LangText::CurrentPdaDateOffset, set.Read.ZmtDateOffset),
+                               nickLine,
+                               Format(LangText::VaryonMode, int(st.SrcVaryon), int(st.DstVaryon)),
+                               archivesLine};
+    if (!ui_.confirm(question.join(kCrLf))) {
+        return false;
+    }
+
+    {
+        TBusyCursor busy(ui_);
+        TRunningGuard running(commandRunning_);
+        StopMonitor();
+        WriteLog(QString::fromLatin1(LangText::SyncStarted) +
+                 QString::fromLatin1(LangText::LogFrameEnd));
+        WriteLog(QString::fromLatin1(LangText::SyncParameters) + QLatin1Char(' ') + versionLine +
+                 kCrLf + offsetLine + QStringLiteral("; ") + nickLine + kCrLf + archivesLine);
+
+        const QString archiveFolder = Options.Read.ArchiveFolderName;
+        if (!DryRun) {
+            // What an earlier run that was killed while saving left beside the histories.
+            TidyInterruptedSaves(st.DstPath);
+            TidyInterruptedSaves(st.DstPath + kSep + archiveFolder);
+        }
+        // The destination as it is now: a contact without a destination file in the
+        // analysis may have one by now (written for another source file of the same UIN
+        // earlier in this run, or since the analysis), and is merged with it then.
+        QStringList dstNames;
+        for (const QFileInfo& fi : ListEntries(st.DstPath, QStringLiteral("*"), QDir::Files)) {
+            dstNames.append(fi.fileName());
+        }
+        for (const QString& bad : NamesNotUtf8(st.DstPath, QString())) {
+            // It may be a contact's history that cannot be opened by its name: said, and
+            // counted, since a new history may be made beside it.
+            if (IsHistoryName(bad)) {
+                skippedLines.append(Format(LangText::NameNotUtf8, st.DstPath + kSep + bad));
+                WriteLog(skippedLines.last());
+                ++skipped;
+            }
+        }
+
+        // The workers read their own copy of the entries, so that nothing the window
+        // does meanwhile changes what they work on.
+        std::vector<TZMTHead> entries;
+        std::vector<QStringList> keys;
+        for (const TZMTHead& e : heads.Items) {
+            if (e.Checked && e.Valid) {
+                entries.push_back(e);
+                QStringList k{QStringLiteral("uin:") + Q(e.UIN),
+                              QFileInfo(NewDestinationName(e)).fileName().toCaseFolded()};
+                if (!e.DstFile.isEmpty()) {
+                    k.append(e.DstFile.toCaseFolded());
+                }
+                keys.push_back(k);
+            }
+        }
+        std::vector<int> order(entries.size());
+        std::iota(order.begin(), order.end(), 0);
+        const std::vector<std::vector<int>> groups = DestinationGroups(order, keys);
+        std::vector<TSyncOutcome> outcomes(entries.size());
+        std::vector<char> ran(entries.size(), 0);
+
+        const auto syncOne = [&](int index, QStringList& names) {
+            const TZMTHead& e = entries[static_cast<std::size_t>(index)];
+            TSyncOutcome& out = outcomes[static_cast<std::size_t>(index)];
+            TSyncItem& item = out.Item;
+            TLogCollector log;
+            const auto keepLog = [&] { out.Log = log.Take(); };
+            item.UIN = e.UIN;
+            item.Nick = e.Nick;
+            const QString dstFile =
+                !e.DstFile.isEmpty() ? e.DstFile
+                                     : FindDestinationFile(e, names, st.SrcVaryon && st.DstVaryon);
+            TContactMerge m;
+            try {
+                mergeContact(e, dstFile, LoadPlain, m);
+            } catch (const Exception& ex) {
+                m.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
+            }
+            const TZMTMessList& result = m.Result;
+            WriteLog(Format(LangText::UinParsed, e.UIN, m.Source.Count(), m.Destination.Count(),
+                            result.Count(), result.DiffCount, int(result.HasDiff)));
+            item.Created = m.Created;
+            item.FileName = result.FileName;
+            item.Version = result.Version;
+            item.Count = result.Count();
+            item.DiffCount = result.DiffCount;
+            item.Skipped = !m.Skip.isEmpty();
+            item.Written = result.HasDiff && !item.Skipped;
+            if (item.Written && !DryRun) {
+                bool backup = false;
+                try {
+                    try {
+                        SaveHistory(m.Result, backup, m.Archives && result.Version != 0,
+                                    ReadOptions(), set.Save);
+                    } catch (const ChangedMeanwhile& changed) {
+                        // Another program (the messenger) wrote the history while it was
+                        // merged: merged again with what it holds now, once.
+                        WriteLog(changed.message());
+                        m = TContactMerge{};
+                        mergeContact(e, dstFile, LoadPlain, m);
+                        if (m.Skip.isEmpty() && m.Result.HasDiff) {
+                            SaveHistory(m.Result, backup, m.Archives && m.Result.Version != 0,
+                                        ReadOptions(), set.Save);
+                        }
+                        item.Skipped = !m.Skip.isEmpty();
+                        item.Written = !item.Skipped && m.Result.HasDiff;
+                        item.Count = m.Result.Count();
+                        item.DiffCount = m.Result.DiffCount;
+                    }
+                    out.BackedUp = backup;
+                } catch (const Exception& ex) {
+                    // A destination that is full or read-only fails every contact alike:
+                    // the run ends there. Anything else concerns this contact's files.
+                    if (DestinationUnwritable(st.DstPath)) {
+                        keepLog();
+                        throw;
+                    }
+                    m.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
+                    item.Skipped = true;
+                    item.Written = false;
+                }
+            }
+            if (item.Written) {
+                const QString name = QFileInfo(item.FileName).fileName();
+                if (!names.contains(name)) {
+                    names.append(name);
+                }
+            }
+            if (item.Skipped) {
+                WriteLog(m.Skip);
+                item.Reason = m.Skip;
+            }
+            keepLog();
+        };
+
+        const int total = static_cast<int>(entries.size());
+        std::atomic<int> finished{0};
+        std::exception_ptr failure;
+        try {
+            RunInParallel(
+                static_cast<int>(groups.size()), jobsFor(static_cast<int>(groups.size())),
+                [&](int g) {
+                    // Each group sees the destination as listed plus what it wrote itself.
+                    QStringList names = dstNames;
+                    for (const int index : groups[static_cast<std::size_t>(g)]) {
+                        ran[static_cast<std::size_t>(index)] = 1;
+                        syncOne(index, names);
+                        ++finished;
+                    }
+                },
+                [&](int) {
+                    ShowProgress(QString::fromLatin1(LangText::Synchronizing) + QLatin1Char(' ') +
+                                 Format(LangText::ProgressOf, finished.load(), total));
+                    ui_.processEvents();
+                });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        // The report in the order of the list, for every contact that was worked on.
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (ran[i] == 0) {
+                continue;
+            }
+            const TSyncOutcome& out = outcomes[i];
+            WriteLogLines(out.Log);
+            if (failure) {
+                continue;
+            }
+            if (out.Item.Written) {
+                ++(out.Item.Created ? created : updated);
+            }
+            if (out.BackedUp) {
+                ++backedUp;
+            }
+            if (out.Item.Skipped) {
+                skippedLines.append(out.Item.Reason);
+                ++skipped;
+            }
+            if (OnSyncItem) {
+                OnSyncItem(out.Item);
+            }
+        }
+        if (failure) {
+            StartMonitor();
+            std::rethrow_exception(failure);
+        }
+        ShowProgress(QString::fromLatin1(LangText::SyncFinishedProgress));
+        ui_.beep();
+    }
+
+    QString text = Format(LangText::SyncFinished, updated, created);
+    if (set.Save.BackupToRecycleBin) {
+        text += kCrLf + Format(LangText::SyncBackedUp, backedUp);
+    }
+    LastSyncSkipped = skipped;
+    if (skipped > 0) {
+        text += kCrLf + Format(LangText::SyncSkipped, skipped);
+        constexpr int kShown = 20;
+        for (int k = 0; k < skippedLines.size() && k < kShown; ++k) {
+            text += kCrLf + Format(LangText::SyncSkippedLine, skippedLines[k]);
+        }
+        if (skippedLines.size() > kShown) {
+            text += kCrLf + Format(LangText::SyncSkippedMore, int(skippedLines.size()) - kShown);
+        }
+    }
+    WriteLog(text);
+    WriteLog(QString::fromLatin1(LangText::LogSeparator));
+    StartMonitor();
+    ui_.information(text);
+    return true;
+}
+
+} // namespace vimosync
