@@ -23,6 +23,7 @@
 
 #include "common/ScriptedUi.h"
 #include "common/TestOptions.h"
+#include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "history/History.h"
 #include "history/Model.h"
@@ -30,6 +31,7 @@
 #include "merge/Merge.h"
 #include "support/Errors.h"
 #include "support/LangText.h"
+#include "support/LogFile.h"
 #include "workflow/Workflow.h"
 
 #include <QCoreApplication>
@@ -54,6 +56,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <set>
@@ -707,7 +710,9 @@ Case Generate(quint64 seed) {
 // of the save is left beside it. The next run then finishes the work.
 
 std::mt19937_64 gFaultRng;
+std::mutex gFaultLock; // the saves of several contacts run at once
 bool FailNowAndThen(SaveStep, const QString&) {
+    const std::lock_guard<std::mutex> guard(gFaultLock);
     return std::uniform_int_distribution<int>(0, 99)(gFaultRng) < 12;
 }
 
@@ -1051,6 +1056,14 @@ private:
     void checkContact(const Contact& ct, QStringList& problems);
     void checkConvergence(QStringList& problems);
     bool runWithFaults(QStringList& problems);
+    // One analysis and synchronization of a copy of the generated pair with the given
+    // number of jobs: what it reports, logs and leaves in the destination.
+    struct JobsRun {
+        QStringList report;
+        QMap<QString, QByteArray> destination;
+    };
+    JobsRun runWithJobs(const QString& pristine, int jobs);
+    void checkJobs(const QString& pristine, QStringList& problems);
 
     QString src() const { return root_ + QStringLiteral("/src"); }
     QString dst() const { return root_ + QStringLiteral("/dst"); }
@@ -1137,6 +1150,13 @@ bool CaseRun::run(QStringList& problems) {
     if (keep_) {
         CopyTree(dst(), root_ + QStringLiteral("/dst-generated"));
     }
+    // Every third case without faults is also run with 1, 2 and 8 jobs on copies.
+    const bool compareJobs = !c_.faults && c_.seed % 3 == 0;
+    const QString pristine = root_ + QStringLiteral("/generated");
+    if (compareJobs) {
+        CopyTree(src(), pristine + QStringLiteral("/src"));
+        CopyTree(dst(), pristine + QStringLiteral("/dst"));
+    }
 
     ui_ = std::make_unique<ScriptedUi>();
     ui_->DefaultConfirm = true;
@@ -1205,7 +1225,91 @@ bool CaseRun::run(QStringList& problems) {
         checkContact(ct, problems);
     }
     checkConvergence(problems);
+    if (compareJobs && problems.isEmpty()) {
+        checkJobs(pristine, problems);
+    }
     return problems.isEmpty();
+}
+
+CaseRun::JobsRun CaseRun::runWithJobs(const QString& pristine, int jobs) {
+    const QString base = root_ + QStringLiteral("/jobs-%1").arg(jobs);
+    CopyTree(pristine + QStringLiteral("/src"), base + QStringLiteral("/src"));
+    CopyTree(pristine + QStringLiteral("/dst"), base + QStringLiteral("/dst"));
+    QDir().mkpath(base + QStringLiteral("/src"));
+    QDir().mkpath(base + QStringLiteral("/dst"));
+    ScriptedUi ui;
+    ui.DefaultConfirm = true;
+    ui.FileVersions.assign(8, c_.defaultVersion);
+    ui.Nicks.assign(4, Q(c_.ownNick));
+    TWorkflow wf(ui);
+    wf.OptionsSource = [jobs] {
+        TWorkflowOptions o = WorkflowOptions(Setup());
+        o.Jobs = jobs;
+        return o;
+    };
+    wf.MonitorEnabled = false;
+    wf.SrcPathEditChange(base + QStringLiteral("/src"));
+    wf.DstPathEditChange(base + QStringLiteral("/dst"));
+    JobsRun out;
+    wf.OnSyncItem = [&out](const TSyncItem& item) {
+        out.report << QStringLiteral("item %1 %2 v%3 %4 %5 %6 %7 %8")
+                          .arg(Q(item.UIN), item.FileName)
+                          .arg(item.Version)
+                          .arg(item.Created)
+                          .arg(item.Written)
+                          .arg(item.Skipped)
+                          .arg(item.Count)
+                          .arg(item.DiffCount);
+    };
+    {
+        // Every line of the debug log, in the order written.
+        TLogCollector log;
+        try {
+            wf.Analyse();
+            for (const TZMTHead& e : wf.HeadList.Items) {
+                out.report << QStringLiteral("contact ") + ContactLineText(e) + QLatin1Char(' ') +
+                                  e.SrcFile + QLatin1Char(' ') + e.DstFile +
+                                  QLatin1Char(e.Checked ? 'x' : '-');
+            }
+            if (wf.AnyChecked()) {
+                wf.Sync();
+            }
+        } catch (const std::exception& ex) {
+            out.report << QStringLiteral("stopped: ") + ExceptionText(ex);
+        }
+        out.report << log.Take();
+    }
+    out.report << ui.Calls;
+    out.report.replaceInStrings(base, QStringLiteral("<base>"));
+    out.destination = test::treeBytes(base + QStringLiteral("/dst"));
+    return out;
+}
+
+void CaseRun::checkJobs(const QString& pristine, QStringList& problems) {
+    const JobsRun one = runWithJobs(pristine, 1);
+    for (const int jobs : {2, 8}) {
+        const JobsRun many = runWithJobs(pristine, jobs);
+        if (many.report != one.report) {
+            QStringList diff;
+            for (qsizetype i = 0; i < std::max(one.report.size(), many.report.size()); ++i) {
+                const QString a = i < one.report.size() ? one.report[i] : QString();
+                const QString b = i < many.report.size() ? many.report[i] : QString();
+                if (a != b) {
+                    diff << QStringLiteral("    line %1: 1 job \"%2\", %3 jobs \"%4\"")
+                                .arg(i)
+                                .arg(a)
+                                .arg(jobs)
+                                .arg(b);
+                }
+            }
+            problems << QStringLiteral("with %1 jobs the report or the log differs:\n").arg(jobs) +
+                            diff.mid(0, 10).join(QLatin1Char('\n'));
+        }
+        if (many.destination != one.destination) {
+            problems
+                << QStringLiteral("with %1 jobs the destination differs from one job's").arg(jobs);
+        }
+    }
 }
 
 void CaseRun::checkContact(const Contact& ct, QStringList& problems) {

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
 #include <vector>
 
 using namespace vimosync;
@@ -741,6 +742,63 @@ private slots:
         QVERIFY(!wf_->Sync());
         QVERIFY(!wf_->LookForSpam());
         QCOMPARE(ui_->Beeps, 3);
+    }
+    // The options are values: two analyses with other settings running at once in one
+    // process each give what they give alone.
+    void twoAnalysesWithOtherSettingsAtOnce() {
+        // Version 1 sources (their times depend on the PDA offset), plain-text
+        // destinations that differ in blanks and line breaks, a text in the code page.
+        for (int c = 1; c <= 30; ++c) {
+            const std::string uin = std::to_string(1000 + c);
+            WriteHistory(S(QStringLiteral("1_%1.zmt").arg(1000 + c)), 1, uin, "n" + uin,
+                         {{1, false, "hello  world"}, {2, true, "Привет"}, {3, false, "x"}});
+            WriteHistory(D(QStringLiteral("%1.txt").arg(1000 + c)), 0, uin, "n" + uin,
+                         {{1, false, "hello world"}, {2, true, "Привет"}, {c % 4, false, "x"}});
+        }
+        const auto settings = [](bool first) {
+            TWorkflowOptions o = WorkflowOptions(Setup());
+            o.Merge.MessMergeMode = first ? 1 : 0;
+            o.Merge.MergeIgnoreSpaces = first;
+            o.Read.CodePage = first ? QString() : QStringLiteral("windows-1251");
+            o.Read.PdaOffset = first ? 0.0 : 3.0 / 24;
+            return o;
+        };
+        struct Outcome {
+            QStringList lines;
+            QStringList log;
+        };
+        const auto analyse = [&](bool first) {
+            ScriptedUi ui;
+            ui.FileVersions = {0};
+            TWorkflow wf(ui);
+            wf.Options = settings(first);
+            wf.MonitorEnabled = false;
+            wf.SrcPathEditChange(src_);
+            wf.DstPathEditChange(dst_);
+            Outcome out;
+            TLogCollector log;
+            wf.Analyse();
+            for (const TZMTHead& e : wf.HeadList.Items) {
+                out.lines << ContactLineText(e) + QLatin1Char(e.Marked ? '+' : '-');
+            }
+            out.log = log.Take();
+            return out;
+        };
+        const Outcome aloneA = analyse(true);
+        const Outcome aloneB = analyse(false);
+        QCOMPARE(aloneA.lines.size(), 30);
+        QVERIFY(aloneA.lines != aloneB.lines); // the settings decide the results
+        for (int round = 0; round < 3; ++round) {
+            Outcome a;
+            Outcome b;
+            std::thread other([&] { b = analyse(false); });
+            a = analyse(true);
+            other.join();
+            QCOMPARE(a.lines, aloneA.lines);
+            QCOMPARE(b.lines, aloneB.lines);
+            QCOMPARE(a.log, aloneA.log);
+            QCOMPARE(b.log, aloneB.log);
+        }
     }
 };
 
