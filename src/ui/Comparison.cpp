@@ -114,9 +114,10 @@ void TComparison::FillOnce() {
     ++fillings_;
     TOverrideCursor cursor;
     TWorkflowState& state = workflow_.State;
-    workflow_.RefreshOptions();
-    const TWorkflowOptions& settings = workflow_.Options;
-    const TReadOptions read = workflow_.ReadOptions();
+    // The settings in force now; a command that runs meanwhile keeps its own.
+    const TWorkflowOptions settings = workflow_.CurrentOptions();
+    TReadOptions read = settings.Read;
+    read.OwnNick = workflow_.OwnNick;
     const TMergeOptions merge = settings.Merge;
 
     lbs_->Clear();

@@ -34,6 +34,10 @@ void TWorkflow::RefreshOptions() {
     }
 }
 
+TWorkflowOptions TWorkflow::CurrentOptions() const {
+    return OptionsSource ? OptionsSource() : Options;
+}
+
 TReadOptions TWorkflow::ReadOptions() const {
     TReadOptions read = Options.Read;
     read.OwnNick = OwnNick;
@@ -127,8 +131,8 @@ TControlState TWorkflow::Controls(bool mergedPageActive, int mergedItemCount,
         shownLines = static_cast<int>(ContactList().Lines.size());
     }
     // The settings may have changed since the last command.
-    return UpdateControls(State, HeadList, OwnNick, OptionsSource ? OptionsSource() : Options,
-                          mergedPageActive, mergedItemCount, shownLines);
+    return UpdateControls(State, HeadList, OwnNick, CurrentOptions(), mergedPageActive,
+                          mergedItemCount, shownLines);
 }
 
 TContactList TWorkflow::ContactList(int selectedEntry) const {

@@ -138,6 +138,9 @@ public:
     TWorkflowOptions Options;
     std::function<TWorkflowOptions()> OptionsSource;
     void RefreshOptions();
+    // The options a command would start with now (Options is left as it is: a command
+    // that runs may be reading it).
+    TWorkflowOptions CurrentOptions() const;
     // The read options with the workflow's own nick.
     TReadOptions ReadOptions() const;
 
