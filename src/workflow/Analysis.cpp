@@ -17,6 +17,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace vimosync {
@@ -202,6 +203,8 @@ bool TWorkflow::analyseInner() {
     const std::vector<TZMTHead> entries = heads.Items; // the workers' own copy
     std::vector<TOutcome> outcomes(entries.size());
     const int total = static_cast<int>(entries.size());
+    std::atomic<int> lastDone{-1}; // the contact the progress names
+
     RunInParallel(
         total, jobsFor(total),
         [&](int i) {
@@ -228,9 +231,15 @@ bool TWorkflow::analyseInner() {
             WriteLog(Format(LangText::UinParsed, e.UIN, m.Source.Count(), m.Destination.Count(),
                             m.Result.Count(), m.Result.DiffCount, int(m.Result.HasDiff)));
             o.Log = log.Take();
+            lastDone = i;
         },
         [&](int done) {
-            ShowProgress(Format(LangText::ProgressOf, done, total));
+            // The nick of a contact just done and the number done so far.
+            const int last = lastDone.load();
+            if (last >= 0) {
+                ShowProgress(Q(entries[static_cast<std::size_t>(last)].Nick) + QLatin1Char(' ') +
+                             Format(LangText::ProgressOf, done, total));
+            }
             ui_.processEvents();
         });
     std::vector<std::pair<int, int>> versionCounts; // version -> count, first met first

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <numeric>
 
@@ -262,6 +263,7 @@ bool TWorkflow::Sync() {
 
         const int total = static_cast<int>(entries.size());
         std::atomic<int> finished{0};
+        std::atomic<int> lastDone{-1}; // the contact the progress names
         std::exception_ptr failure;
         try {
             RunInParallel(
@@ -272,12 +274,19 @@ bool TWorkflow::Sync() {
                     for (const int index : groups[static_cast<std::size_t>(g)]) {
                         ran[static_cast<std::size_t>(index)] = 1;
                         syncOne(index, names);
+                        lastDone = index;
                         ++finished;
                     }
                 },
                 [&](int) {
-                    ShowProgress(QString::fromLatin1(LangText::Synchronizing) + QLatin1Char(' ') +
-                                 Format(LangText::ProgressOf, finished.load(), total));
+                    // The nick of a contact just written and the number done so far.
+                    const int last = lastDone.load();
+                    if (last >= 0) {
+                        ShowProgress(
+                            QString::fromLatin1(LangText::Synchronizing) + QLatin1Char(' ') +
+                            Q(entries[static_cast<std::size_t>(last)].Nick) + QLatin1Char(' ') +
+                            Format(LangText::ProgressOf, finished.load(), total));
+                    }
                     ui_.processEvents();
                 });
         } catch (...) {
