@@ -37,6 +37,17 @@ bool SecondsOfTime(double t, long long& seconds) {
     if (!std::isfinite(t)) {
         return false;
     }
+    // Most values are whole seconds made by TimeOfSeconds: a guess in double precision
+    // that gives the value back is its second (the exact rounding below, with its slow
+    // long double call, would find the same one).
+    const double approx = (t - kUnixEpochDay) * 86400.0;
+    if (std::fabs(approx) < 4.0e15) {
+        const long long guess = std::llround(approx);
+        if (TimeOfSeconds(guess) == t) {
+            seconds = guess;
+            return true;
+        }
+    }
     const long double s = std::nearbyintl((static_cast<long double>(t) - kUnixEpochDay) * 86400.0L);
     constexpr long double lim = 9.0e15L;
     if (s > lim || s < -lim) {

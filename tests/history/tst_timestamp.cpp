@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <ctime>
 #include <limits>
+#include <random>
 
 using namespace vimosync;
 
@@ -202,6 +203,28 @@ private slots:
     // One second is one value, whether it came as a version 1 stamp (universal time
     // less the zone's bias) or as a version 2 stamp or a text date (local time): values
     // that miss each other by a rounding error would count as different messages.
+    // The seconds of a value are its nearest second, whether it is a whole second or not.
+    void secondsOfTimeIsTheNearestSecond() {
+        std::mt19937_64 rng(20261209);
+        const auto reference = [](double t) {
+            return static_cast<long long>(
+                std::nearbyintl((static_cast<long double>(t) - kUnixEpochDay) * 86400.0L));
+        };
+        for (int k = 0; k < 200000; ++k) {
+            const long long whole = std::uniform_int_distribution<long long>(
+                -4'000'000'000'000LL, 4'000'000'000'000LL)(rng);
+            double t = TimeOfSeconds(whole);
+            if (k % 2 == 1) {
+                t += std::uniform_real_distribution<double>(-0.6, 0.6)(rng) / 86400.0;
+            } else if (k % 4 == 2) {
+                t = std::nextafter(t, k % 8 == 2 ? 1e9 : -1e9);
+            }
+            long long got = 0;
+            QVERIFY(SecondsOfTime(t, got));
+            QCOMPARE(got, reference(t));
+        }
+    }
+
     void oneSecondIsOneValueInEveryZone() {
         for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Kolkata",
                                  "America/St_Johns", "Europe/Dublin", "Australia/Adelaide"}) {
