@@ -68,9 +68,14 @@ int RunInParallel(int count, int jobs, const std::function<void(int)>& work,
         threads.emplace_back(worker);
     }
     {
+        // The waiting call comes at least once, after the last item at the latest, so
+        // that the window handles its events during every run however short.
         std::unique_lock<std::mutex> guard(lock);
-        while (running > 0) {
-            changed.wait_for(guard, std::chrono::milliseconds(20));
+        for (bool last = false; !last;) {
+            if (running > 0) {
+                changed.wait_for(guard, std::chrono::milliseconds(20));
+            }
+            last = running == 0;
             if (waiting && !waitFailure) {
                 const int finished = done;
                 guard.unlock();

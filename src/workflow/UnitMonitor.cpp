@@ -46,6 +46,9 @@ TMonitorTrd::TMonitorTrd(const QStringList& paths, QObject* target, std::functio
 TMonitorTrd::~TMonitorTrd() {
     requestInterruption();
     wait();
+    // The thread has ended, and with it every use of the descriptor; the load makes that
+    // order plain to a thread checker too.
+    static_cast<void>(ended_.load(std::memory_order_acquire));
     if (fd_ >= 0) {
         ::close(fd_); // closing the descriptor removes every watch
         fd_ = -1;
@@ -82,6 +85,10 @@ void TMonitorTrd::addTree(const QString& root, int index) {
 }
 
 void TMonitorTrd::run() {
+    struct TEnded {
+        std::atomic<bool>& flag;
+        ~TEnded() { flag.store(true, std::memory_order_release); }
+    } ended{ended_};
     if (fd_ < 0 || wdIndex_.empty()) {
         return;
     }

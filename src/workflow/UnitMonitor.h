@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -39,6 +40,9 @@ private:
     QPointer<QObject> target_;
     std::function<void(int)> notify_;
     int fd_ = -1;
+    // Set as run() ends. Read after wait(), it also tells a thread checker that the
+    // descriptor is no longer in use when it is closed.
+    std::atomic<bool> ended_{false};
     std::vector<int> wdIndex_; // watch descriptor -> directory index (-1: none)
 };
 
