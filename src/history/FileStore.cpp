@@ -2,6 +2,7 @@
 
 #include "history/BinaryFormat.h"
 #include "support/Errors.h"
+#include "support/HeapReuse.h"
 #include "support/LangText.h"
 #include "support/LogFile.h"
 #include "support/RecycleBin.h"
@@ -842,7 +843,9 @@ private:
     bool done_ = false;
 };
 
-FileReplacement::FileReplacement() : d_(std::make_unique<Impl>()) {}
+FileReplacement::FileReplacement() : d_(std::make_unique<Impl>()) {
+    KeepFreedMemoryForReuse();
+}
 FileReplacement::~FileReplacement() = default;
 
 void FileReplacement::stage(const QString& target, const std::string& bytes) {
@@ -867,6 +870,7 @@ void FileReplacement::commit(bool backup, bool& removedToTrash, bool& replacedTo
 }
 
 bool ReadWholeFile(const QString& path, std::string& out, QString& error) {
+    KeepFreedMemoryForReuse();
     return ReadWholeFileImpl(path, out, error);
 }
 

@@ -17,8 +17,10 @@
 #include <functional>
 #include <future>
 #include <map>
+#include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -29,6 +31,15 @@
 
 using namespace vimosync;
 using namespace vimosync::test;
+
+// A sanitizer brings an allocator of its own, which keeps freed memory aside on purpose.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SANITIZER_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define SANITIZER_ALLOCATOR 1
+#endif
+#endif
 
 // A file system without hard links (a memory card) for the code under test: these take
 // the place of the C library's calls in this program while g_noLinks is set.
@@ -78,6 +89,12 @@ template <typename F> auto withinSeconds(int seconds, F f) {
         qFatal("still running after %d seconds", seconds);
     }
     return running.get();
+}
+
+long minorFaults() {
+    struct rusage u;
+    ::getrusage(RUSAGE_SELF, &u);
+    return u.ru_minflt;
 }
 
 // Another program's write of the same size, a later tick of the file system's clock.
@@ -385,6 +402,45 @@ private slots:
                 break;
             }
         }
+    }
+
+    // Histories read one after another, each buffer freed when the next contact comes,
+    // reuse the memory of the ones before: the kernel hands out (and zero-fills) a page
+    // when the process first needs that much, not again for every file.
+    void readingManyFilesReusesMemory() {
+#if !defined(__GLIBC__) || defined(SANITIZER_ALLOCATOR)
+        QSKIP("the limits set are the GNU C library allocator's");
+#endif
+        const QString dir = root_.filePath(QStringLiteral("many"));
+        QVERIFY(QDir().mkpath(dir));
+        constexpr int kFiles = 3;
+        constexpr qsizetype kSize = 300 * 1024;
+        for (int i = 0; i < kFiles; ++i) {
+            writeAll(dir + QStringLiteral("/%1.zmt").arg(i), QByteArray(kSize, char('a' + i)));
+        }
+        // One contact: both sides and the result held at once, and an array of messages.
+        const auto contact = [&] {
+            std::vector<std::string> held(kFiles);
+            for (int i = 0; i < kFiles; ++i) {
+                QString error;
+                if (!ReadWholeFile(dir + QStringLiteral("/%1.zmt").arg(i), held[i], error)) {
+                    return false;
+                }
+            }
+            const std::vector<char> messages(std::size_t(kSize), 1);
+            return messages.back() == 1;
+        };
+        QVERIFY(contact());
+        const long before = minorFaults();
+        constexpr int kContacts = 20;
+        for (int i = 0; i < kContacts; ++i) {
+            QVERIFY(contact());
+        }
+        // Memory handed back and taken anew would fault in every page of every contact.
+        const long pages = kContacts * (kFiles + 1) * kSize / 4096;
+        const long faults = minorFaults() - before;
+        QVERIFY2(faults < pages / 10,
+                 qPrintable(QStringLiteral("%1 page faults, %2 pages").arg(faults).arg(pages)));
     }
 
     // Tidying touches only names of exactly the form the save makes; a user's own
