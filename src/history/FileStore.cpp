@@ -59,14 +59,16 @@ QString folderOf(const QString& path) {
 
 // Opens path for reading only when it is a regular file, and without blocking: a FIFO
 // named like a history would hang the open or the read, and opening a device may do
-// something. -1, with the reason in error (and its number in err), otherwise.
-int openRegular(const QString& path, QString& error, int& err) {
+// something. -1, with the reason in error (and its number in err), otherwise. st is what
+// stands at the path: the open file's status when it opened, st_mode 0 when nothing could
+// be looked at.
+int openRegular(const QString& path, QString& error, int& err, struct stat& st) {
     const QByteArray p = encoded(path);
-    struct stat st;
     int fd = -1;
     err = 0;
     if (::stat(p.constData(), &st) != 0) {
         err = errno;
+        st.st_mode = 0;
     } else if (!S_ISREG(st.st_mode)) {
         err = EINVAL;
     } else if ((fd = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) < 0) {
@@ -107,21 +109,31 @@ bool readInto(int fd, std::string& buf, std::size_t n, int& err) {
     return true;
 }
 
-// Reads the whole file with one read into a buffer the loader then owns.
-bool ReadWholeFileImpl(const QString& path, std::string& out, QString& error) {
+FileIdentity identityFrom(const struct stat& st) {
+    FileIdentity id;
+    id.exists = true;
+    id.size = st.st_size;
+    id.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.inode = st.st_ino;
+    id.device = st.st_dev;
+    return id;
+}
+
+// Reads the whole file with one read into a buffer the loader then owns; identity (when
+// asked for) is the file's as it was opened, or what stands at the path when none opened.
+bool ReadWholeFileImpl(const QString& path, std::string& out, QString& error,
+                       FileIdentity* identity) {
     int err = 0;
-    const int fd = openRegular(path, error, err);
+    struct stat st;
+    const int fd = openRegular(path, error, err, st);
+    if (identity) {
+        *identity = st.st_mode != 0 ? identityFrom(st) : FileIdentity{};
+    }
     if (fd < 0) {
         return false;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        err = errno;
-    }
     out.clear();
-    if (!err) {
-        readInto(fd, out, static_cast<std::size_t>(st.st_size), err);
-    }
+    readInto(fd, out, static_cast<std::size_t>(st.st_size), err);
     ::close(fd);
     if (err) {
         error = errnoText(err);
@@ -130,29 +142,41 @@ bool ReadWholeFileImpl(const QString& path, std::string& out, QString& error) {
     return true;
 }
 
-// Only the header of a binary file: the fixed part, then the two texts.
+// The bytes read at once for a header: the fixed part and two texts of usual length.
+constexpr std::size_t kHeaderChunk = 1024;
+
+// Only the header of a binary file: the fixed part, then the two texts. One read takes
+// the usual header whole; only longer texts need more.
 std::string ReadBinaryHeaderBytesImpl(const QString& path) {
     QString error;
     int err = 0;
-    const int fd = openRegular(path, error, err);
+    struct stat st;
+    const int fd = openRegular(path, error, err, st);
     if (fd < 0) {
         return {};
     }
     std::string buf;
-    auto readMore = [&](std::size_t n) {
-        const std::size_t at = buf.size();
-        return readInto(fd, buf, n, err) && buf.size() == at + n;
+    // True when the first n bytes are there, reading what is missing of them.
+    auto have = [&](std::size_t n) {
+        if (buf.size() < n) {
+            readInto(fd, buf, n - buf.size(), err);
+        }
+        return buf.size() >= n;
     };
-    if (readMore(kZmtFixedHeader)) {
-        const std::size_t l1 =
-            (static_cast<unsigned char>(buf[44]) << 8) | static_cast<unsigned char>(buf[45]);
-        if (readMore(l1 + 2)) {
-            const std::size_t l2 = (static_cast<unsigned char>(buf[kZmtFixedHeader + l1]) << 8) |
-                                   static_cast<unsigned char>(buf[kZmtFixedHeader + l1 + 1]);
-            readMore(l2);
+    readInto(fd, buf, kHeaderChunk, err);
+    std::size_t end = kZmtFixedHeader;
+    if (have(end)) {
+        const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(buf[i]); };
+        end += ((byteAt(44) << 8) | byteAt(45)) + 2;
+        if (have(end)) {
+            end += (byteAt(end - 2) << 8) | byteAt(end - 1);
+            have(end);
         }
     }
     ::close(fd);
+    if (buf.size() > end) {
+        buf.resize(end);
+    }
     return buf;
 }
 
@@ -356,7 +380,7 @@ struct Leftover {
 bool readRecord(const QString& path, std::map<QString, Leftover>& out, QStringList& named) {
     std::string bytes;
     QString error;
-    if (!ReadWholeFileImpl(path, bytes, error) || bytes.rfind(kRecordHeader, 0) != 0) {
+    if (!ReadWholeFileImpl(path, bytes, error, nullptr) || bytes.rfind(kRecordHeader, 0) != 0) {
         return false;
     }
     const QByteArray all = QByteArray::fromStdString(bytes).mid(qstrlen(kRecordHeader));
@@ -382,7 +406,8 @@ bool readRecord(const QString& path, std::map<QString, Leftover>& out, QStringLi
 bool sameBytes(const QString& a, const QString& b) {
     std::string x, y;
     QString error;
-    return ReadWholeFileImpl(a, x, error) && ReadWholeFileImpl(b, y, error) && x == y;
+    return ReadWholeFileImpl(a, x, error, nullptr) && ReadWholeFileImpl(b, y, error, nullptr) &&
+           x == y;
 }
 
 // Copies the old content of from to a new file to (made with O_EXCL), with its mode and
@@ -390,14 +415,9 @@ bool sameBytes(const QString& a, const QString& b) {
 int copyOld(const QString& from, const QString& to) {
     QString error;
     int err = 0;
-    const int in = openRegular(from, error, err);
-    if (in < 0) {
-        return err;
-    }
     struct stat st;
-    if (::fstat(in, &st) != 0) {
-        err = errno;
-        ::close(in);
+    const int in = openRegular(from, error, err, st);
+    if (in < 0) {
         return err;
     }
     const QByteArray t = encoded(to);
@@ -443,17 +463,11 @@ int copyOld(const QString& from, const QString& to) {
 } // namespace
 
 FileIdentity IdentityOf(const QString& path) {
-    FileIdentity id;
     struct stat st;
     if (::stat(encoded(path).constData(), &st) != 0) {
-        return id;
+        return {};
     }
-    id.exists = true;
-    id.size = st.st_size;
-    id.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    id.inode = st.st_ino;
-    id.device = st.st_dev;
-    return id;
+    return identityFrom(st);
 }
 
 ChangedMeanwhile::ChangedMeanwhile(const QString& path)
@@ -871,7 +885,12 @@ void FileReplacement::commit(bool backup, bool& removedToTrash, bool& replacedTo
 
 bool ReadWholeFile(const QString& path, std::string& out, QString& error) {
     KeepFreedMemoryForReuse();
-    return ReadWholeFileImpl(path, out, error);
+    return ReadWholeFileImpl(path, out, error, nullptr);
+}
+
+bool ReadWholeFile(const QString& path, std::string& out, QString& error, FileIdentity& identity) {
+    KeepFreedMemoryForReuse();
+    return ReadWholeFileImpl(path, out, error, &identity);
 }
 
 std::string ReadBinaryHeaderBytes(const QString& path) {

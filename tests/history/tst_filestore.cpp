@@ -97,6 +97,18 @@ long minorFaults() {
     return u.ru_minflt;
 }
 
+// A binary file's header with texts of the given lengths.
+QByteArray binaryHeader(int l1, int l2) {
+    QByteArray h(46, 'Z');
+    h[44] = char(l1 >> 8);
+    h[45] = char(l1 & 255);
+    h += QByteArray(l1, 'u');
+    h += char(l2 >> 8);
+    h += char(l2 & 255);
+    h += QByteArray(l2, 'n');
+    return h;
+}
+
 // Another program's write of the same size, a later tick of the file system's clock.
 void rewriteFirstByte(const QString& path) {
     ::usleep(30000);
@@ -402,6 +414,76 @@ private slots:
                 break;
             }
         }
+    }
+
+    // A read gives the identity IdentityOf gives for the same path: the file's through a
+    // link, what stands there when that is no regular file, none where nothing stands.
+    void readGivesTheIdentityOfWhatItRead() {
+        const QString dir = root_.filePath(QStringLiteral("identity"));
+        QVERIFY(QDir().mkpath(dir));
+        const QString file = dir + QStringLiteral("/a.zmt");
+        const QString link = dir + QStringLiteral("/b.zmt");
+        const QString fifo = dir + QStringLiteral("/c.zmt");
+        const QString missing = dir + QStringLiteral("/d.zmt");
+        writeAll(file, "content");
+        QVERIFY(QFile::link(file, link));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const auto& [path, readable] :
+             {std::pair{file, true}, {link, true}, {fifo, false}, {missing, false}}) {
+            std::string bytes;
+            QString error;
+            FileIdentity id;
+            const bool read =
+                withinSeconds(10, [&] { return ReadWholeFile(path, bytes, error, id); });
+            QCOMPARE(read, readable);
+            QVERIFY2(id == IdentityOf(path), qPrintable(path));
+            QCOMPARE(id.exists, path != missing);
+            if (readable) {
+                QCOMPARE(bytes, std::string("content"));
+            }
+        }
+        // Another file under the name is told apart.
+        std::string bytes;
+        QString error;
+        FileIdentity before, after;
+        QVERIFY(ReadWholeFile(file, bytes, error, before));
+        writeAll(dir + QStringLiteral("/new"), "content");
+        QVERIFY(::rename(QFile::encodeName(dir + QStringLiteral("/new")).constData(),
+                         QFile::encodeName(file).constData()) == 0);
+        QVERIFY(ReadWholeFile(link, bytes, error, after));
+        QVERIFY(after.exists && !(after == before));
+    }
+
+    // The header of a binary file is read to the end of its second text, whatever the
+    // texts' lengths; a file cut short gives what it holds.
+    void headerIsReadToItsEnd_data() {
+        QTest::addColumn<int>("l1");
+        QTest::addColumn<int>("l2");
+        QTest::addColumn<int>("cut"); // the file's length, -1 for a header and records
+        QTest::newRow("short texts") << 6 << 8 << -1;
+        QTest::newRow("first text long") << 1500 << 10 << -1;
+        QTest::newRow("second text crossing 1 KB") << 900 << 300 << -1;
+        QTest::newRow("longest texts") << 65535 << 65535 << -1;
+        QTest::newRow("no texts") << 0 << 0 << -1;
+        QTest::newRow("cut in the fixed part") << 6 << 8 << 30;
+        QTest::newRow("cut in the first text") << 1500 << 10 << 46 + 700;
+        QTest::newRow("cut before the second length") << 900 << 300 << 46 + 901;
+        QTest::newRow("cut in the second text") << 900 << 300 << 46 + 902 + 100;
+        QTest::newRow("nothing after the header") << 900 << 300 << 46 + 902 + 300;
+        QTest::newRow("empty") << 0 << 0 << 0;
+    }
+    void headerIsReadToItsEnd() {
+        QFETCH(int, l1);
+        QFETCH(int, l2);
+        QFETCH(int, cut);
+        const QByteArray header = binaryHeader(l1, l2);
+        QByteArray file = header + QByteArray(5000, 'r');
+        if (cut >= 0) {
+            file.truncate(cut);
+        }
+        const QString path = root_.filePath(QStringLiteral("header.zmt"));
+        writeAll(path, file);
+        QCOMPARE(QByteArray::fromStdString(ReadBinaryHeaderBytes(path)), file.left(header.size()));
     }
 
     // Histories read one after another, each buffer freed when the next contact comes,
