@@ -297,8 +297,14 @@ bool isLegacyStaging(const QString& name) {
 }
 
 // The record of one folder: a line "LEFTOVER ROLE HISTORY" (the history's file name
-// percent-encoded) is on the disk before the leftover it names is made, so that the next
-// run knows each leftover's history whatever the length of the history's name.
+// percent-encoded) is written before the leftover it names is made, so that the next run
+// knows each leftover's history whatever the length of the history's name. A killed
+// process leaves its lines to the next run as written. After a power cut only lines that
+// were flushed count, so the lines go to the disk (once for all the leftovers of a save)
+// before the save's first rename: until then every history still has its name and its
+// old content, and a leftover without its line is merely sent to the trash under its own
+// name; from then on a history's name may be missing (on a file system whose rename is
+// no single step) and its old content must be found by the record.
 class Record {
 public:
     explicit Record(QString folder) : folder_(std::move(folder)) {}
@@ -307,7 +313,8 @@ public:
     ~Record() { close(); }
 
     // Notes leftover (a name in the folder) as holding role for history (a path in the
-    // folder). Throws, naming the history, when the record cannot be written.
+    // folder); the line reaches the disk with the next flush. Throws, naming the history,
+    // when the record cannot be written.
     void note(const QString& leftover, const char* role, const QString& history) {
         QByteArray line = encoded(leftover) + ' ' + role + ' ' +
                           encoded(QFileInfo(history).fileName()).toPercentEncoding() + '\n';
@@ -319,14 +326,31 @@ public:
         if (!err) {
             err = writeAllOf(fd_, line.constData(), std::size_t(line.size()));
         }
+        if (err) {
+            Fail(LangText::CannotWriteFile, history, err);
+        }
+        leftovers_.insert(leftover);
+        unflushed_ = true;
+    }
+
+    // Puts the lines noted so far on the disk (nothing to do when they are). Throws,
+    // naming the history, when they cannot be.
+    void flush(const QString& history) {
+        if (!unflushed_) {
+            return;
+        }
+        int err = injectedError(SaveStep::Record, history);
         if (!err && ::fdatasync(fd_) != 0) {
             err = errno;
         }
         if (err) {
             Fail(LangText::CannotWriteFile, history, err);
         }
-        leftovers_.insert(leftover);
+        unflushed_ = false;
     }
+
+    // The leftover (a name in the folder) certainly left its name: drop needs no look.
+    void gone(const QString& leftover) { leftovers_.erase(leftover); }
 
     // Removes the record once none of the leftovers it names is there any more.
     void drop() {
@@ -368,6 +392,7 @@ private:
 
     QString folder_, path_;
     int fd_ = -1;
+    bool unflushed_ = false;
     std::set<QString> leftovers_;
 };
 
@@ -499,9 +524,12 @@ public:
         Staged s;
         s.name = target;
         s.expected = expected;
-        s.target = realTarget(target);
-        checkUnchanged(s.name, s.expected);
-        s.temp = writeTemp(s.target, bytes);
+        const Target t = realTarget(target);
+        s.target = t.path;
+        if (s.expected && t.identity != *s.expected) {
+            throw ChangedMeanwhile(s.name);
+        }
+        s.temp = writeTemp(s.target, bytes, t.mode);
         staged_.push_back(s);
     }
     void remove(const QString& path, const std::optional<FileIdentity>& expected) {
@@ -540,6 +568,11 @@ public:
                 Fail(LangText::CannotReplaceFile, s.target, errno);
             }
         }
+        // Every leftover of the new files is noted: the record goes to the disk before
+        // the first name changes.
+        for (const Staged& s : staged_) {
+            recordFor(s.target).flush(s.target);
+        }
         for (Staged& s : staged_) {
             checkUnchanged(s.name, s.expected);
             int err = injectedError(SaveStep::Replace, s.target);
@@ -550,6 +583,7 @@ public:
                 Fail(LangText::CannotReplaceFile, s.target, err);
             }
             s.placed = true;
+            gone(s.temp);
         }
         for (Removal& r : removals_) {
             WriteLog(Format(LangText::LogKillingArchive, shortName(r.path)));
@@ -564,8 +598,8 @@ public:
             if (backup && !s.keep.isEmpty()) {
                 s.trashed = toTrash(s.keep, s.target);
             }
-            if (!s.trashed) {
-                dropKept(s.keep);
+            if (s.trashed || dropKept(s.keep)) {
+                gone(s.keep);
             }
         }
         for (Removal& r : removals_) {
@@ -577,8 +611,8 @@ public:
             if (backup && !r.keep.isEmpty()) {
                 r.trashed = toTrash(r.keep, r.path);
             }
-            if (!r.trashed) {
-                dropKept(r.keep);
+            if (r.trashed || dropKept(r.keep)) {
+                gone(r.keep);
             }
         }
         dropRecords();
@@ -604,29 +638,37 @@ private:
         bool trashed = false;
     };
 
+    // The file a new content goes to, with its permissions and identity (none when the
+    // file is new).
+    struct Target {
+        QString path;
+        mode_t mode = 0;
+        FileIdentity identity;
+    };
+
     // The file a new content goes to: the target, or where it links to. A history that
     // is a symbolic link is written where the link points; the new file would otherwise
     // take the link's place and leave its target stale. Anything but a regular file (a
     // folder, FIFO, socket or device, or a link to one or to nothing) is never replaced.
-    static QString realTarget(const QString& target) {
+    static Target realTarget(const QString& target) {
         const QByteArray t = encoded(target);
         struct stat st;
         if (::lstat(t.constData(), &st) != 0) {
             if (errno != ENOENT) {
                 Fail(LangText::CannotWriteFile, target, errno);
             }
-            return target;
+            return {target, 0, {}};
         }
         if (S_ISLNK(st.st_mode)) {
             if (::stat(t.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
                 FailNotRegular(target);
             }
-            return QFileInfo(target).canonicalFilePath();
+            return {QFileInfo(target).canonicalFilePath(), st.st_mode, identityFrom(st)};
         }
         if (!S_ISREG(st.st_mode)) {
             FailNotRegular(target);
         }
-        return target;
+        return {target, st.st_mode, identityFrom(st)};
     }
 
     static void checkUnchanged(const QString& path, const std::optional<FileIdentity>& expected) {
@@ -644,7 +686,9 @@ private:
         return *it->second;
     }
 
-    QString writeTemp(const QString& target, const std::string& bytes) {
+    // Writes the new content of target (a file of the given mode, 0 when there is none
+    // yet) to a new file of ours beside it and flushes it to the disk.
+    QString writeTemp(const QString& target, const std::string& bytes, mode_t mode) {
         Record& record = recordFor(target);
         const QString folder = folderOf(target);
         QString temp;
@@ -666,9 +710,8 @@ private:
         }
         if (fd >= 0) {
             // A replaced file keeps its permissions.
-            struct stat st;
-            if (::stat(encoded(target).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
-                ::fchmod(fd, st.st_mode & 07777);
+            if (mode != 0) {
+                ::fchmod(fd, mode & 07777);
             }
             err = injectedError(SaveStep::WriteTemp, target);
             if (!err) {
@@ -748,6 +791,7 @@ private:
             const QString name = ownName(kKept);
             const QString keep = folderOf(r.path) + QLatin1Char('/') + name;
             record.note(name, kRoleGone, r.path);
+            record.flush(r.path);
             err = injectedError(SaveStep::RemoveOld, r.path);
             if (!err) {
                 err = renameNew(r.path, keep);
@@ -804,9 +848,19 @@ private:
         }
     }
 
-    static void dropKept(const QString& keep) {
-        if (!keep.isEmpty()) {
-            ::unlink(encoded(keep).constData());
+    // True when the kept content left its name (or there was none).
+    static bool dropKept(const QString& keep) {
+        return keep.isEmpty() || ::unlink(encoded(keep).constData()) == 0;
+    }
+
+    // A leftover of ours (a path) that left its name: its record needs no look for it.
+    void gone(const QString& leftover) {
+        if (leftover.isEmpty()) {
+            return;
+        }
+        const auto it = records_.find(folderOf(leftover));
+        if (it != records_.end()) {
+            it->second->gone(QFileInfo(leftover).fileName());
         }
     }
 

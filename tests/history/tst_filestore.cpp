@@ -1,7 +1,9 @@
 // The file-system side of saving on its own: reads and replacements that never touch a
 // special file, a set of files replaced so that each history stands at every moment
-// (with hard links and without, killed or failing at any step), what a killed save
-// leaves and how the next run clears it, and a file that another program changed.
+// (with hard links and without, killed or failing at any step, its record on the disk
+// before a name changes), what a killed save leaves and how the next run clears it, a
+// file that another program changed, and reads: the identity of the file read, a binary
+// header whole, memory reused from one read to the next.
 
 #include "common/TestUtil.h"
 #include "history/FileStore.h"
@@ -14,9 +16,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include <fcntl.h>
@@ -56,6 +60,25 @@ extern "C" int linkat(int fromDir, const char* from, int toDir, const char* to,
 }
 extern "C" int link(const char* from, const char* to) noexcept {
     return linkat(AT_FDCWD, from, AT_FDCWD, to, 0);
+}
+
+// What reached the disk: the size of each file at its last fdatasync, by its real path.
+// The code under test calls this in place of the C library's.
+namespace {
+std::mutex g_syncedLock;
+std::map<QString, qint64> g_synced;
+} // namespace
+extern "C" int fdatasync(int fd) noexcept {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char target[4096];
+    const ssize_t n = ::readlink(link, target, sizeof target);
+    struct stat st;
+    if (n > 0 && ::fstat(fd, &st) == 0) {
+        const std::lock_guard<std::mutex> guard(g_syncedLock);
+        g_synced[QString::fromLocal8Bit(target, n)] = st.st_size;
+    }
+    return static_cast<int>(::syscall(SYS_fdatasync, fd));
 }
 
 namespace {
@@ -414,6 +437,49 @@ private slots:
                 break;
             }
         }
+    }
+
+    // After a power cut the next run finds the leftovers of a save, and a history's old
+    // content, by the folder's record: before any name changes (a new content taking its
+    // history's name, an old archive leaving its) every line of the record is on the disk.
+    void recordIsOnTheDiskBeforeAnyNameChanges_data() {
+        QTest::addColumn<bool>("links");
+        QTest::newRow("hard links") << true;
+        QTest::newRow("no hard links") << false;
+    }
+    void recordIsOnTheDiskBeforeAnyNameChanges() {
+        QFETCH(bool, links);
+        g_noLinks = !links;
+        const Scene s(root_.path(), ++scene_);
+        static const Scene* scene;
+        static QStringList unsynced;
+        static int looks;
+        scene = &s;
+        unsynced.clear();
+        looks = 0;
+        HistorySaveHooks().fail = [](SaveStep step, const QString&) {
+            if (step != SaveStep::Replace && step != SaveStep::RemoveOld) {
+                return false;
+            }
+            for (const QString& dir : {scene->dir, scene->archive}) {
+                for (const QString& n : QDir(dir).entryList({QStringLiteral(".vimosync-r-*")},
+                                                            QDir::Files | QDir::Hidden)) {
+                    const QFileInfo record(dir + '/' + n);
+                    const std::lock_guard<std::mutex> guard(g_syncedLock);
+                    const auto it = g_synced.find(record.canonicalFilePath());
+                    ++looks;
+                    if (it == g_synced.end() || it->second != record.size()) {
+                        unsynced << n;
+                    }
+                }
+            }
+            return false;
+        };
+        s.save(true);
+        QCOMPARE(unsynced, QStringList());
+        QVERIFY(looks >= 5); // four new files and one old archive, in two folders
+        QVERIFY(s.now() == s.after);
+        QVERIFY(s.onlyHistories());
     }
 
     // A read gives the identity IdentityOf gives for the same path: the file's through a
