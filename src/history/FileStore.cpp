@@ -2,6 +2,7 @@
 
 #include "history/BinaryFormat.h"
 #include "support/Errors.h"
+#include "support/HeapReuse.h"
 #include "support/LangText.h"
 #include "support/LogFile.h"
 #include "support/RecycleBin.h"
@@ -58,14 +59,16 @@ QString folderOf(const QString& path) {
 
 // Opens path for reading only when it is a regular file, and without blocking: a FIFO
 // named like a history would hang the open or the read, and opening a device may do
-// something. -1, with the reason in error (and its number in err), otherwise.
-int openRegular(const QString& path, QString& error, int& err) {
+// something. -1, with the reason in error (and its number in err), otherwise. st is what
+// stands at the path: the open file's status when it opened, st_mode 0 when nothing could
+// be looked at.
+int openRegular(const QString& path, QString& error, int& err, struct stat& st) {
     const QByteArray p = encoded(path);
-    struct stat st;
     int fd = -1;
     err = 0;
     if (::stat(p.constData(), &st) != 0) {
         err = errno;
+        st.st_mode = 0;
     } else if (!S_ISREG(st.st_mode)) {
         err = EINVAL;
     } else if ((fd = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) < 0) {
@@ -106,21 +109,31 @@ bool readInto(int fd, std::string& buf, std::size_t n, int& err) {
     return true;
 }
 
-// Reads the whole file with one read into a buffer the loader then owns.
-bool ReadWholeFileImpl(const QString& path, std::string& out, QString& error) {
+FileIdentity identityFrom(const struct stat& st) {
+    FileIdentity id;
+    id.exists = true;
+    id.size = st.st_size;
+    id.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.inode = st.st_ino;
+    id.device = st.st_dev;
+    return id;
+}
+
+// Reads the whole file with one read into a buffer the loader then owns; identity (when
+// asked for) is the file's as it was opened, or what stands at the path when none opened.
+bool ReadWholeFileImpl(const QString& path, std::string& out, QString& error,
+                       FileIdentity* identity) {
     int err = 0;
-    const int fd = openRegular(path, error, err);
+    struct stat st;
+    const int fd = openRegular(path, error, err, st);
+    if (identity) {
+        *identity = st.st_mode != 0 ? identityFrom(st) : FileIdentity{};
+    }
     if (fd < 0) {
         return false;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        err = errno;
-    }
     out.clear();
-    if (!err) {
-        readInto(fd, out, static_cast<std::size_t>(st.st_size), err);
-    }
+    readInto(fd, out, static_cast<std::size_t>(st.st_size), err);
     ::close(fd);
     if (err) {
         error = errnoText(err);
@@ -129,29 +142,41 @@ bool ReadWholeFileImpl(const QString& path, std::string& out, QString& error) {
     return true;
 }
 
-// Only the header of a binary file: the fixed part, then the two texts.
+// The bytes read at once for a header: the fixed part and two texts of usual length.
+constexpr std::size_t kHeaderChunk = 1024;
+
+// Only the header of a binary file: the fixed part, then the two texts. One read takes
+// the usual header whole; only longer texts need more.
 std::string ReadBinaryHeaderBytesImpl(const QString& path) {
     QString error;
     int err = 0;
-    const int fd = openRegular(path, error, err);
+    struct stat st;
+    const int fd = openRegular(path, error, err, st);
     if (fd < 0) {
         return {};
     }
     std::string buf;
-    auto readMore = [&](std::size_t n) {
-        const std::size_t at = buf.size();
-        return readInto(fd, buf, n, err) && buf.size() == at + n;
+    // True when the first n bytes are there, reading what is missing of them.
+    auto have = [&](std::size_t n) {
+        if (buf.size() < n) {
+            readInto(fd, buf, n - buf.size(), err);
+        }
+        return buf.size() >= n;
     };
-    if (readMore(kZmtFixedHeader)) {
-        const std::size_t l1 =
-            (static_cast<unsigned char>(buf[44]) << 8) | static_cast<unsigned char>(buf[45]);
-        if (readMore(l1 + 2)) {
-            const std::size_t l2 = (static_cast<unsigned char>(buf[kZmtFixedHeader + l1]) << 8) |
-                                   static_cast<unsigned char>(buf[kZmtFixedHeader + l1 + 1]);
-            readMore(l2);
+    readInto(fd, buf, kHeaderChunk, err);
+    std::size_t end = kZmtFixedHeader;
+    if (have(end)) {
+        const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(buf[i]); };
+        end += ((byteAt(44) << 8) | byteAt(45)) + 2;
+        if (have(end)) {
+            end += (byteAt(end - 2) << 8) | byteAt(end - 1);
+            have(end);
         }
     }
     ::close(fd);
+    if (buf.size() > end) {
+        buf.resize(end);
+    }
     return buf;
 }
 
@@ -272,8 +297,14 @@ bool isLegacyStaging(const QString& name) {
 }
 
 // The record of one folder: a line "LEFTOVER ROLE HISTORY" (the history's file name
-// percent-encoded) is on the disk before the leftover it names is made, so that the next
-// run knows each leftover's history whatever the length of the history's name.
+// percent-encoded) is written before the leftover it names is made, so that the next run
+// knows each leftover's history whatever the length of the history's name. A killed
+// process leaves its lines to the next run as written. After a power cut only lines that
+// were flushed count, so the lines go to the disk (once for all the leftovers of a save)
+// before the save's first rename: until then every history still has its name and its
+// old content, and a leftover without its line is merely sent to the trash under its own
+// name; from then on a history's name may be missing (on a file system whose rename is
+// no single step) and its old content must be found by the record.
 class Record {
 public:
     explicit Record(QString folder) : folder_(std::move(folder)) {}
@@ -282,7 +313,8 @@ public:
     ~Record() { close(); }
 
     // Notes leftover (a name in the folder) as holding role for history (a path in the
-    // folder). Throws, naming the history, when the record cannot be written.
+    // folder); the line reaches the disk with the next flush. Throws, naming the history,
+    // when the record cannot be written.
     void note(const QString& leftover, const char* role, const QString& history) {
         QByteArray line = encoded(leftover) + ' ' + role + ' ' +
                           encoded(QFileInfo(history).fileName()).toPercentEncoding() + '\n';
@@ -294,14 +326,31 @@ public:
         if (!err) {
             err = writeAllOf(fd_, line.constData(), std::size_t(line.size()));
         }
+        if (err) {
+            Fail(LangText::CannotWriteFile, history, err);
+        }
+        leftovers_.insert(leftover);
+        unflushed_ = true;
+    }
+
+    // Puts the lines noted so far on the disk (nothing to do when they are). Throws,
+    // naming the history, when they cannot be.
+    void flush(const QString& history) {
+        if (!unflushed_) {
+            return;
+        }
+        int err = injectedError(SaveStep::Record, history);
         if (!err && ::fdatasync(fd_) != 0) {
             err = errno;
         }
         if (err) {
             Fail(LangText::CannotWriteFile, history, err);
         }
-        leftovers_.insert(leftover);
+        unflushed_ = false;
     }
+
+    // The leftover (a name in the folder) certainly left its name: drop needs no look.
+    void gone(const QString& leftover) { leftovers_.erase(leftover); }
 
     // Removes the record once none of the leftovers it names is there any more.
     void drop() {
@@ -343,6 +392,7 @@ private:
 
     QString folder_, path_;
     int fd_ = -1;
+    bool unflushed_ = false;
     std::set<QString> leftovers_;
 };
 
@@ -355,7 +405,7 @@ struct Leftover {
 bool readRecord(const QString& path, std::map<QString, Leftover>& out, QStringList& named) {
     std::string bytes;
     QString error;
-    if (!ReadWholeFileImpl(path, bytes, error) || bytes.rfind(kRecordHeader, 0) != 0) {
+    if (!ReadWholeFileImpl(path, bytes, error, nullptr) || bytes.rfind(kRecordHeader, 0) != 0) {
         return false;
     }
     const QByteArray all = QByteArray::fromStdString(bytes).mid(qstrlen(kRecordHeader));
@@ -381,7 +431,8 @@ bool readRecord(const QString& path, std::map<QString, Leftover>& out, QStringLi
 bool sameBytes(const QString& a, const QString& b) {
     std::string x, y;
     QString error;
-    return ReadWholeFileImpl(a, x, error) && ReadWholeFileImpl(b, y, error) && x == y;
+    return ReadWholeFileImpl(a, x, error, nullptr) && ReadWholeFileImpl(b, y, error, nullptr) &&
+           x == y;
 }
 
 // Copies the old content of from to a new file to (made with O_EXCL), with its mode and
@@ -389,14 +440,9 @@ bool sameBytes(const QString& a, const QString& b) {
 int copyOld(const QString& from, const QString& to) {
     QString error;
     int err = 0;
-    const int in = openRegular(from, error, err);
-    if (in < 0) {
-        return err;
-    }
     struct stat st;
-    if (::fstat(in, &st) != 0) {
-        err = errno;
-        ::close(in);
+    const int in = openRegular(from, error, err, st);
+    if (in < 0) {
         return err;
     }
     const QByteArray t = encoded(to);
@@ -442,17 +488,11 @@ int copyOld(const QString& from, const QString& to) {
 } // namespace
 
 FileIdentity IdentityOf(const QString& path) {
-    FileIdentity id;
     struct stat st;
     if (::stat(encoded(path).constData(), &st) != 0) {
-        return id;
+        return {};
     }
-    id.exists = true;
-    id.size = st.st_size;
-    id.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    id.inode = st.st_ino;
-    id.device = st.st_dev;
-    return id;
+    return identityFrom(st);
 }
 
 ChangedMeanwhile::ChangedMeanwhile(const QString& path)
@@ -484,9 +524,12 @@ public:
         Staged s;
         s.name = target;
         s.expected = expected;
-        s.target = realTarget(target);
-        checkUnchanged(s.name, s.expected);
-        s.temp = writeTemp(s.target, bytes);
+        const Target t = realTarget(target);
+        s.target = t.path;
+        if (s.expected && t.identity != *s.expected) {
+            throw ChangedMeanwhile(s.name);
+        }
+        s.temp = writeTemp(s.target, bytes, t.mode);
         staged_.push_back(s);
     }
     void remove(const QString& path, const std::optional<FileIdentity>& expected) {
@@ -525,6 +568,11 @@ public:
                 Fail(LangText::CannotReplaceFile, s.target, errno);
             }
         }
+        // Every leftover of the new files is noted: the record goes to the disk before
+        // the first name changes.
+        for (const Staged& s : staged_) {
+            recordFor(s.target).flush(s.target);
+        }
         for (Staged& s : staged_) {
             checkUnchanged(s.name, s.expected);
             int err = injectedError(SaveStep::Replace, s.target);
@@ -535,6 +583,7 @@ public:
                 Fail(LangText::CannotReplaceFile, s.target, err);
             }
             s.placed = true;
+            gone(s.temp);
         }
         for (Removal& r : removals_) {
             WriteLog(Format(LangText::LogKillingArchive, shortName(r.path)));
@@ -549,8 +598,8 @@ public:
             if (backup && !s.keep.isEmpty()) {
                 s.trashed = toTrash(s.keep, s.target);
             }
-            if (!s.trashed) {
-                dropKept(s.keep);
+            if (s.trashed || dropKept(s.keep)) {
+                gone(s.keep);
             }
         }
         for (Removal& r : removals_) {
@@ -562,8 +611,8 @@ public:
             if (backup && !r.keep.isEmpty()) {
                 r.trashed = toTrash(r.keep, r.path);
             }
-            if (!r.trashed) {
-                dropKept(r.keep);
+            if (r.trashed || dropKept(r.keep)) {
+                gone(r.keep);
             }
         }
         dropRecords();
@@ -589,29 +638,37 @@ private:
         bool trashed = false;
     };
 
+    // The file a new content goes to, with its permissions and identity (none when the
+    // file is new).
+    struct Target {
+        QString path;
+        mode_t mode = 0;
+        FileIdentity identity;
+    };
+
     // The file a new content goes to: the target, or where it links to. A history that
     // is a symbolic link is written where the link points; the new file would otherwise
     // take the link's place and leave its target stale. Anything but a regular file (a
     // folder, FIFO, socket or device, or a link to one or to nothing) is never replaced.
-    static QString realTarget(const QString& target) {
+    static Target realTarget(const QString& target) {
         const QByteArray t = encoded(target);
         struct stat st;
         if (::lstat(t.constData(), &st) != 0) {
             if (errno != ENOENT) {
                 Fail(LangText::CannotWriteFile, target, errno);
             }
-            return target;
+            return {target, 0, {}};
         }
         if (S_ISLNK(st.st_mode)) {
             if (::stat(t.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
                 FailNotRegular(target);
             }
-            return QFileInfo(target).canonicalFilePath();
+            return {QFileInfo(target).canonicalFilePath(), st.st_mode, identityFrom(st)};
         }
         if (!S_ISREG(st.st_mode)) {
             FailNotRegular(target);
         }
-        return target;
+        return {target, st.st_mode, identityFrom(st)};
     }
 
     static void checkUnchanged(const QString& path, const std::optional<FileIdentity>& expected) {
@@ -629,7 +686,9 @@ private:
         return *it->second;
     }
 
-    QString writeTemp(const QString& target, const std::string& bytes) {
+    // Writes the new content of target (a file of the given mode, 0 when there is none
+    // yet) to a new file of ours beside it and flushes it to the disk.
+    QString writeTemp(const QString& target, const std::string& bytes, mode_t mode) {
         Record& record = recordFor(target);
         const QString folder = folderOf(target);
         QString temp;
@@ -651,9 +710,8 @@ private:
         }
         if (fd >= 0) {
             // A replaced file keeps its permissions.
-            struct stat st;
-            if (::stat(encoded(target).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
-                ::fchmod(fd, st.st_mode & 07777);
+            if (mode != 0) {
+                ::fchmod(fd, mode & 07777);
             }
             err = injectedError(SaveStep::WriteTemp, target);
             if (!err) {
@@ -733,6 +791,7 @@ private:
             const QString name = ownName(kKept);
             const QString keep = folderOf(r.path) + QLatin1Char('/') + name;
             record.note(name, kRoleGone, r.path);
+            record.flush(r.path);
             err = injectedError(SaveStep::RemoveOld, r.path);
             if (!err) {
                 err = renameNew(r.path, keep);
@@ -789,9 +848,19 @@ private:
         }
     }
 
-    static void dropKept(const QString& keep) {
-        if (!keep.isEmpty()) {
-            ::unlink(encoded(keep).constData());
+    // True when the kept content left its name (or there was none).
+    static bool dropKept(const QString& keep) {
+        return keep.isEmpty() || ::unlink(encoded(keep).constData()) == 0;
+    }
+
+    // A leftover of ours (a path) that left its name: its record needs no look for it.
+    void gone(const QString& leftover) {
+        if (leftover.isEmpty()) {
+            return;
+        }
+        const auto it = records_.find(folderOf(leftover));
+        if (it != records_.end()) {
+            it->second->gone(QFileInfo(leftover).fileName());
         }
     }
 
@@ -842,7 +911,9 @@ private:
     bool done_ = false;
 };
 
-FileReplacement::FileReplacement() : d_(std::make_unique<Impl>()) {}
+FileReplacement::FileReplacement() : d_(std::make_unique<Impl>()) {
+    KeepFreedMemoryForReuse();
+}
 FileReplacement::~FileReplacement() = default;
 
 void FileReplacement::stage(const QString& target, const std::string& bytes) {
@@ -867,7 +938,13 @@ void FileReplacement::commit(bool backup, bool& removedToTrash, bool& replacedTo
 }
 
 bool ReadWholeFile(const QString& path, std::string& out, QString& error) {
-    return ReadWholeFileImpl(path, out, error);
+    KeepFreedMemoryForReuse();
+    return ReadWholeFileImpl(path, out, error, nullptr);
+}
+
+bool ReadWholeFile(const QString& path, std::string& out, QString& error, FileIdentity& identity) {
+    KeepFreedMemoryForReuse();
+    return ReadWholeFileImpl(path, out, error, &identity);
 }
 
 std::string ReadBinaryHeaderBytes(const QString& path) {

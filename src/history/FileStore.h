@@ -37,6 +37,11 @@ struct FileIdentity {
 // file is there.
 FileIdentity IdentityOf(const QString& path);
 
+// ReadWholeFile, and the identity of the file read, taken from the open file: the same
+// as IdentityOf right before, without looking at the path again. When the file cannot be
+// read, the identity of what stands at the path (exists is false when nothing does).
+bool ReadWholeFile(const QString& path, std::string& out, QString& error, FileIdentity& identity);
+
 // Thrown by FileReplacement::commit when a file is no longer what was read: another
 // program wrote it meanwhile. Every file is then left as it was.
 class ChangedMeanwhile : public Exception {

@@ -3,7 +3,6 @@
 #include "support/Errors.h"
 #include "support/LangText.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -129,31 +129,34 @@ bool ownFolder(const QString& dir) {
 struct Trash {
     QString dir;      // holds files/ and info/
     QString top;      // the top folder for a trash of its own mount, else empty
+    QString home;     // the data folder for the home trash, else empty
     QString original; // the original's path as the record names it
 };
 
 // The trash for a file in the folder: the home trash when it is on the same mount, else
-// the trash of the folder's mount ($topdir/.Trash/$uid or $topdir/.Trash-$uid).
+// the trash of the folder's mount ($topdir/.Trash/$uid or $topdir/.Trash-$uid). The home
+// trash's folders are made by makeFolders when the record finds them missing; a
+// top folder's trash is chosen by what stands there, so it is looked at every time.
 Trash trashFor(const QString& original) {
     const QFileInfo oi(original);
-    const QString folder = QFileInfo(oi.absolutePath()).canonicalFilePath();
+    const QString folderPath = oi.absolutePath();
     Mount m;
-    if (folder.isEmpty() || !mountOf(folder, m)) {
+    if (!mountOf(folderPath, m)) {
         Fail(ENOENT, Format(LangText::TrashMoveFailed, native(original), reason(ENOENT)));
     }
     Trash t;
     const QString home = dataHome();
     Mount hm;
     if (mountOfNearest(home, hm) && hm == m) {
-        QDir().mkpath(home);
+        t.home = home;
         t.dir = home + QStringLiteral("/Trash");
         t.original = QDir::cleanPath(oi.absoluteFilePath());
-        const int err = ensureFolder(t.dir);
-        if (err) {
-            Fail(err,
-                 Format(LangText::TrashFolderFailed, native(original), native(t.dir), reason(err)));
-        }
         return t;
+    }
+    // Paths in a top folder's trash are relative to it, so they follow the real folder.
+    const QString folder = QFileInfo(folderPath).canonicalFilePath();
+    if (folder.isEmpty()) {
+        Fail(ENOENT, Format(LangText::TrashMoveFailed, native(original), reason(ENOENT)));
     }
     t.top = topFolderOf(folder, m);
     const QString base = t.top.endsWith(QLatin1Char('/')) ? t.top : t.top + QLatin1Char('/');
@@ -231,39 +234,79 @@ int renameNew(const QByteArray& from, const QByteArray& to) {
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
-// Moves source into the trash as original: the record (written whole, with O_EXCL)
-// comes first, then the move; a move that fails takes its record back.
-void moveIntoTrash(const QString& source, const QString& original) {
-    const Trash t = trashFor(original);
-    const QString files = t.dir + QStringLiteral("/files");
-    const QString info = t.dir + QStringLiteral("/info");
-    for (const QString& d : {files, info}) {
+// The local time now as a record's deletion date. The C library's clock, not QDateTime:
+// that one looks at the system's time zone file again on every call.
+QByteArray deletionDate() {
+    const std::time_t now = std::time(nullptr);
+    struct tm local;
+    char text[32] = "";
+    if (::localtime_r(&now, &local)) {
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    }
+    return text;
+}
+
+// Makes the trash's folders that are missing; throws, naming the folder, when one cannot
+// be made or something else stands where it should be.
+void makeFolders(const Trash& t, const QString& original) {
+    if (!t.home.isEmpty()) {
+        QDir().mkpath(t.home); // a failure shows as a missing trash folder below
+    }
+    QStringList folders{t.dir + QStringLiteral("/files"), t.dir + QStringLiteral("/info")};
+    if (!t.home.isEmpty()) {
+        folders.prepend(t.dir);
+    }
+    for (const QString& d : folders) {
         const int err = ensureFolder(d);
         if (err) {
             Fail(err,
                  Format(LangText::TrashFolderFailed, native(original), native(d), reason(err)));
         }
     }
-    const QByteArray record =
-        "[Trash Info]\nPath=" + encoded(t.original).toPercentEncoding("/") + "\nDeletionDate=" +
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1() +
-        '\n';
+}
+
+// Moves source into the trash as original: the record (written whole, with O_EXCL)
+// comes first, then the move; a move that fails takes its record back. The trash's
+// folders are made only when the record or the move finds one missing: once they stand,
+// a move takes no more than writing the record and one rename.
+void moveIntoTrash(const QString& source, const QString& original) {
+    const Trash t = trashFor(original);
+    const QString files = t.dir + QStringLiteral("/files");
+    const QString info = t.dir + QStringLiteral("/info");
+    bool made = false;
+    // Makes the folders once, when a step failed with err; false when that cannot help.
+    const auto makeOnce = [&](int err) {
+        if (made || (err != ENOENT && err != ENOTDIR)) {
+            return false;
+        }
+        makeFolders(t, original);
+        made = true;
+        return true;
+    };
+    const QByteArray record = "[Trash Info]\nPath=" + encoded(t.original).toPercentEncoding("/") +
+                              "\nDeletionDate=" + deletionDate() + '\n';
     const QByteArray name = encoded(QFileInfo(original).fileName());
     const QByteArray from = encoded(source);
-    for (int n = 0; n < kMaxNames; ++n) {
+    int n = 0;
+    while (n < kMaxNames) {
         const QByteArray entry = entryName(name, n);
         const QByteArray filePath = encoded(files) + '/' + entry;
         const QByteArray infoPath = encoded(info) + '/' + entry + kInfoSuffix;
         struct stat st;
         if (::lstat(filePath.constData(), &st) == 0) {
+            ++n;
             continue;
         }
         const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
-            if (errno == EEXIST) {
+            const int err = errno;
+            if (err == EEXIST) {
+                ++n;
                 continue;
             }
-            const int err = errno;
+            if (makeOnce(err)) {
+                continue; // the same name again, now that the folders stand
+            }
             Fail(err, Format(LangText::TrashInfoFailed, native(QFile::decodeName(infoPath)),
                              native(original), reason(err)));
         }
@@ -283,6 +326,11 @@ void moveIntoTrash(const QString& source, const QString& original) {
         if (err) {
             ::unlink(infoPath.constData());
             if (err == EEXIST) {
+                ++n;
+                continue;
+            }
+            // files/ missing (or something else in its place) while info/ stands.
+            if (makeOnce(err)) {
                 continue;
             }
             Fail(err,

@@ -1,7 +1,9 @@
 // The file-system side of saving on its own: reads and replacements that never touch a
 // special file, a set of files replaced so that each history stands at every moment
-// (with hard links and without, killed or failing at any step), what a killed save
-// leaves and how the next run clears it, and a file that another program changed.
+// (with hard links and without, killed or failing at any step, its record on the disk
+// before a name changes), what a killed save leaves and how the next run clears it, a
+// file that another program changed, and reads: the identity of the file read, a binary
+// header whole, memory reused from one read to the next.
 
 #include "common/TestUtil.h"
 #include "history/FileStore.h"
@@ -14,11 +16,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <map>
+#include <mutex>
+#include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -29,6 +35,15 @@
 
 using namespace vimosync;
 using namespace vimosync::test;
+
+// A sanitizer brings an allocator of its own, which keeps freed memory aside on purpose.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SANITIZER_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define SANITIZER_ALLOCATOR 1
+#endif
+#endif
 
 // A file system without hard links (a memory card) for the code under test: these take
 // the place of the C library's calls in this program while g_noLinks is set.
@@ -45,6 +60,25 @@ extern "C" int linkat(int fromDir, const char* from, int toDir, const char* to,
 }
 extern "C" int link(const char* from, const char* to) noexcept {
     return linkat(AT_FDCWD, from, AT_FDCWD, to, 0);
+}
+
+// What reached the disk: the size of each file at its last fdatasync, by its real path.
+// The code under test calls this in place of the C library's.
+namespace {
+std::mutex g_syncedLock;
+std::map<QString, qint64> g_synced;
+} // namespace
+extern "C" int fdatasync(int fd) noexcept {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char target[4096];
+    const ssize_t n = ::readlink(link, target, sizeof target);
+    struct stat st;
+    if (n > 0 && ::fstat(fd, &st) == 0) {
+        const std::lock_guard<std::mutex> guard(g_syncedLock);
+        g_synced[QString::fromLocal8Bit(target, n)] = st.st_size;
+    }
+    return static_cast<int>(::syscall(SYS_fdatasync, fd));
 }
 
 namespace {
@@ -78,6 +112,24 @@ template <typename F> auto withinSeconds(int seconds, F f) {
         qFatal("still running after %d seconds", seconds);
     }
     return running.get();
+}
+
+long minorFaults() {
+    struct rusage u;
+    ::getrusage(RUSAGE_SELF, &u);
+    return u.ru_minflt;
+}
+
+// A binary file's header with texts of the given lengths.
+QByteArray binaryHeader(int l1, int l2) {
+    QByteArray h(46, 'Z');
+    h[44] = char(l1 >> 8);
+    h[45] = char(l1 & 255);
+    h += QByteArray(l1, 'u');
+    h += char(l2 >> 8);
+    h += char(l2 & 255);
+    h += QByteArray(l2, 'n');
+    return h;
 }
 
 // Another program's write of the same size, a later tick of the file system's clock.
@@ -385,6 +437,158 @@ private slots:
                 break;
             }
         }
+    }
+
+    // After a power cut the next run finds the leftovers of a save, and a history's old
+    // content, by the folder's record: before any name changes (a new content taking its
+    // history's name, an old archive leaving its) every line of the record is on the disk.
+    void recordIsOnTheDiskBeforeAnyNameChanges_data() {
+        QTest::addColumn<bool>("links");
+        QTest::newRow("hard links") << true;
+        QTest::newRow("no hard links") << false;
+    }
+    void recordIsOnTheDiskBeforeAnyNameChanges() {
+        QFETCH(bool, links);
+        g_noLinks = !links;
+        const Scene s(root_.path(), ++scene_);
+        static const Scene* scene;
+        static QStringList unsynced;
+        static int looks;
+        scene = &s;
+        unsynced.clear();
+        looks = 0;
+        HistorySaveHooks().fail = [](SaveStep step, const QString&) {
+            if (step != SaveStep::Replace && step != SaveStep::RemoveOld) {
+                return false;
+            }
+            for (const QString& dir : {scene->dir, scene->archive}) {
+                for (const QString& n : QDir(dir).entryList({QStringLiteral(".vimosync-r-*")},
+                                                            QDir::Files | QDir::Hidden)) {
+                    const QFileInfo record(dir + '/' + n);
+                    const std::lock_guard<std::mutex> guard(g_syncedLock);
+                    const auto it = g_synced.find(record.canonicalFilePath());
+                    ++looks;
+                    if (it == g_synced.end() || it->second != record.size()) {
+                        unsynced << n;
+                    }
+                }
+            }
+            return false;
+        };
+        s.save(true);
+        QCOMPARE(unsynced, QStringList());
+        QVERIFY(looks >= 5); // four new files and one old archive, in two folders
+        QVERIFY(s.now() == s.after);
+        QVERIFY(s.onlyHistories());
+    }
+
+    // A read gives the identity IdentityOf gives for the same path: the file's through a
+    // link, what stands there when that is no regular file, none where nothing stands.
+    void readGivesTheIdentityOfWhatItRead() {
+        const QString dir = root_.filePath(QStringLiteral("identity"));
+        QVERIFY(QDir().mkpath(dir));
+        const QString file = dir + QStringLiteral("/a.zmt");
+        const QString link = dir + QStringLiteral("/b.zmt");
+        const QString fifo = dir + QStringLiteral("/c.zmt");
+        const QString missing = dir + QStringLiteral("/d.zmt");
+        writeAll(file, "content");
+        QVERIFY(QFile::link(file, link));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const auto& [path, readable] :
+             {std::pair{file, true}, {link, true}, {fifo, false}, {missing, false}}) {
+            std::string bytes;
+            QString error;
+            FileIdentity id;
+            const bool read =
+                withinSeconds(10, [&] { return ReadWholeFile(path, bytes, error, id); });
+            QCOMPARE(read, readable);
+            QVERIFY2(id == IdentityOf(path), qPrintable(path));
+            QCOMPARE(id.exists, path != missing);
+            if (readable) {
+                QCOMPARE(bytes, std::string("content"));
+            }
+        }
+        // Another file under the name is told apart.
+        std::string bytes;
+        QString error;
+        FileIdentity before, after;
+        QVERIFY(ReadWholeFile(file, bytes, error, before));
+        writeAll(dir + QStringLiteral("/new"), "content");
+        QVERIFY(::rename(QFile::encodeName(dir + QStringLiteral("/new")).constData(),
+                         QFile::encodeName(file).constData()) == 0);
+        QVERIFY(ReadWholeFile(link, bytes, error, after));
+        QVERIFY(after.exists && !(after == before));
+    }
+
+    // The header of a binary file is read to the end of its second text, whatever the
+    // texts' lengths; a file cut short gives what it holds.
+    void headerIsReadToItsEnd_data() {
+        QTest::addColumn<int>("l1");
+        QTest::addColumn<int>("l2");
+        QTest::addColumn<int>("cut"); // the file's length, -1 for a header and records
+        QTest::newRow("short texts") << 6 << 8 << -1;
+        QTest::newRow("first text long") << 1500 << 10 << -1;
+        QTest::newRow("second text crossing 1 KB") << 900 << 300 << -1;
+        QTest::newRow("longest texts") << 65535 << 65535 << -1;
+        QTest::newRow("no texts") << 0 << 0 << -1;
+        QTest::newRow("cut in the fixed part") << 6 << 8 << 30;
+        QTest::newRow("cut in the first text") << 1500 << 10 << 46 + 700;
+        QTest::newRow("cut before the second length") << 900 << 300 << 46 + 901;
+        QTest::newRow("cut in the second text") << 900 << 300 << 46 + 902 + 100;
+        QTest::newRow("nothing after the header") << 900 << 300 << 46 + 902 + 300;
+        QTest::newRow("empty") << 0 << 0 << 0;
+    }
+    void headerIsReadToItsEnd() {
+        QFETCH(int, l1);
+        QFETCH(int, l2);
+        QFETCH(int, cut);
+        const QByteArray header = binaryHeader(l1, l2);
+        QByteArray file = header + QByteArray(5000, 'r');
+        if (cut >= 0) {
+            file.truncate(cut);
+        }
+        const QString path = root_.filePath(QStringLiteral("header.zmt"));
+        writeAll(path, file);
+        QCOMPARE(QByteArray::fromStdString(ReadBinaryHeaderBytes(path)), file.left(header.size()));
+    }
+
+    // Histories read one after another, each buffer freed when the next contact comes,
+    // reuse the memory of the ones before: the kernel hands out (and zero-fills) a page
+    // when the process first needs that much, not again for every file.
+    void readingManyFilesReusesMemory() {
+#if !defined(__GLIBC__) || defined(SANITIZER_ALLOCATOR)
+        QSKIP("the limits set are the GNU C library allocator's");
+#endif
+        const QString dir = root_.filePath(QStringLiteral("many"));
+        QVERIFY(QDir().mkpath(dir));
+        constexpr int kFiles = 3;
+        constexpr qsizetype kSize = 300 * 1024;
+        for (int i = 0; i < kFiles; ++i) {
+            writeAll(dir + QStringLiteral("/%1.zmt").arg(i), QByteArray(kSize, char('a' + i)));
+        }
+        // One contact: both sides and the result held at once, and an array of messages.
+        const auto contact = [&] {
+            std::vector<std::string> held(kFiles);
+            for (int i = 0; i < kFiles; ++i) {
+                QString error;
+                if (!ReadWholeFile(dir + QStringLiteral("/%1.zmt").arg(i), held[i], error)) {
+                    return false;
+                }
+            }
+            const std::vector<char> messages(std::size_t(kSize), 1);
+            return messages.back() == 1;
+        };
+        QVERIFY(contact());
+        const long before = minorFaults();
+        constexpr int kContacts = 20;
+        for (int i = 0; i < kContacts; ++i) {
+            QVERIFY(contact());
+        }
+        // Memory handed back and taken anew would fault in every page of every contact.
+        const long pages = kContacts * (kFiles + 1) * kSize / 4096;
+        const long faults = minorFaults() - before;
+        QVERIFY2(faults < pages / 10,
+                 qPrintable(QStringLiteral("%1 page faults, %2 pages").arg(faults).arg(pages)));
     }
 
     // Tidying touches only names of exactly the form the save makes; a user's own

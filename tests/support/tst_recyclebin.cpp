@@ -6,12 +6,15 @@
 #include "support/RecycleBin.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <future>
 
@@ -159,6 +162,47 @@ private slots:
         QCOMPARE(QDir(work()).entryList({"*77*"}, QDir::AllEntries | QDir::Hidden).size(), 2);
     }
 
+    // Trash folders that went missing between two moves (emptied by hand, say) are made
+    // again; the record names the file and the local time of the move.
+    void missingTrashFoldersAreMadeAgain_data() {
+        QTest::addColumn<QString>("removed");
+        QTest::newRow("the trash") << "Trash";
+        QTest::newRow("files") << "Trash/files";
+        QTest::newRow("info") << "Trash/info";
+    }
+    void missingTrashFoldersAreMadeAgain() {
+        QFETCH(QString, removed);
+        const QString data = g_home->filePath("remade-" + QString(QTest::currentDataTag()));
+        const DataHome home(data);
+        // A zone far from the machine's tells local time from universal time.
+        const QByteArray oldZone = qgetenv("TZ");
+        qputenv("TZ", "XYZ-5");
+        ::tzset();
+        const auto restoreZone = qScopeGuard([&] {
+            oldZone.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldZone);
+            ::tzset();
+        });
+        for (const QString& n : {QStringLiteral("first"), QStringLiteral("second")}) {
+            const QString path = work() + "/remade " + n + ".zmt";
+            test::writeAll(path, n.toUtf8());
+            const QString text = trashError([&] { MoveToRecycleBin(path); });
+            QCOMPARE(text, QString());
+            QVERIFY(!QFile::exists(path));
+            QCOMPARE(test::readAll(data + "/Trash/files/remade " + n + ".zmt"), n.toUtf8());
+            const QByteArray info =
+                test::readAll(data + "/Trash/info/remade " + n + ".zmt.trashinfo");
+            QVERIFY2(
+                info.contains("\nPath=" + QFile::encodeName(path).toPercentEncoding("/") + '\n'),
+                info.constData());
+            const QRegularExpressionMatch date =
+                QRegularExpression("\nDeletionDate=([0-9T:-]{19})\n")
+                    .match(QString::fromLatin1(info));
+            QVERIFY2(date.hasMatch(), info.constData());
+            const QDateTime at = QDateTime::fromString(date.captured(1), Qt::ISODate);
+            QVERIFY2(qAbs(at.secsTo(QDateTime::currentDateTime())) < 120, info.constData());
+            QVERIFY(QDir(data + "/" + removed).removeRecursively());
+        }
+    }
     void missingFileIsNoError() {
         const QStringList before = QDir(trash() + "/files").entryList(QDir::AllEntries);
         MoveToRecycleBin(work() + "/no such file.zmt");
