@@ -108,11 +108,24 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
     if (list.FileName.isEmpty()) {
         return;
     }
-    list.Identity = IdentityOf(list.FileName);
+    // The identity is the file's as it was before anything of the history was read: with
+    // archives, taken before them, so that a save notices a change made while they were
+    // read; else the one of the read itself.
     if (withArchives) {
+        list.Identity = IdentityOf(list.FileName);
         LoadArchives(list, options);
+        if (!list.Identity.exists) {
+            return;
+        }
     }
-    if (!QFileInfo::exists(list.FileName)) {
+    std::string bytes;
+    QString error;
+    FileIdentity found;
+    const bool read = ReadWholeFile(list.FileName, bytes, error, found);
+    if (!withArchives) {
+        list.Identity = found;
+    }
+    if (!found.exists) {
         return;
     }
     const auto damaged = [&list](const QString& why) {
@@ -121,10 +134,8 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
             list.Problem = why;
         }
     };
-    std::string bytes;
-    QString error;
     if (IsBinaryPath(list.FileName)) {
-        if (!ReadWholeFile(list.FileName, bytes, error)) {
+        if (!read) {
             damaged(Format(LangText::CannotReadFile, nativePath(list.FileName), error));
             return;
         }
@@ -144,7 +155,7 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
         }
         return;
     }
-    if (!ReadWholeFile(list.FileName, bytes, error)) {
+    if (!read) {
         throw Exception(Format(LangText::CannotReadFile, nativePath(list.FileName), error),
                         "EFileError");
     }
@@ -325,14 +336,14 @@ void LoadArchives(TZMTMessList& list, const TReadOptions& options) {
     QStringList read;
     for (int n = 1;; ++n) {
         const QString name = ArchiveName(list.FileName, options.ArchiveFolderName, n);
-        if (!QFileInfo::exists(name)) {
-            break;
-        }
         TZMTMessList part;
         part.FileName = name;
         // Incoming archive messages carry the contact's nick like those of the file.
         part.ContactNick = list.ContactNick;
         LoadHistory(part, LoadPlain, false, options);
+        if (!part.Identity.exists) {
+            break; // the first missing number ends the archives
+        }
         if (!part.Valid || part.Damaged) {
             list.ArchivesComplete = false;
             list.Damaged = true;
@@ -359,7 +370,13 @@ namespace {
 
 // A file that holds the content byte for byte is not written again: the same bytes
 // under a new inode would count as a change, and its old copy would go to the trash.
-bool holdsAlready(const QString& path, const std::string& content) {
+// known: the file as it was read, when the save checks that it is still that; a file of
+// another size cannot hold the content (and one changed since is noticed by the save).
+bool holdsAlready(const QString& path, const std::string& content,
+                  const FileIdentity* known = nullptr) {
+    if (known != nullptr && known->exists && known->size != static_cast<qint64>(content.size())) {
+        return false;
+    }
     const QFileInfo fi(path);
     if (!fi.isFile() || fi.size() != static_cast<qint64>(content.size())) {
         return false;
@@ -403,7 +420,7 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split, const TReadOpti
             return;
         }
         checkReadsBack(list, content, options);
-        if (holdsAlready(list.FileName, content)) {
+        if (holdsAlready(list.FileName, content, list.CheckIdentity ? &list.Identity : nullptr)) {
             return;
         }
         if (list.CheckIdentity) {

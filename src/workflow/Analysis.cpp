@@ -89,6 +89,7 @@ bool TWorkflow::analyseInner() {
     {
         struct THeader {
             QString Name;
+            bool Regular = false; // a regular file, or a link to one
             bool Special = false;
             TZMTHead Entry;
             QStringList Log;
@@ -96,7 +97,7 @@ bool TWorkflow::analyseInner() {
         std::vector<THeader> found;
         for (const QFileInfo& fi : src) {
             if (!fi.isDir()) {
-                found.push_back({fi.fileName(), false, {}, {}});
+                found.push_back({fi.fileName(), fi.isFile(), false, {}, {}});
             }
         }
         RunInParallel(
@@ -105,7 +106,7 @@ bool TWorkflow::analyseInner() {
                 THeader& h = found[static_cast<std::size_t>(i)];
                 TLogCollector log;
                 const QString path = st.SrcPath + kSep + h.Name;
-                if (!IsRegularFile(path)) {
+                if (!h.Regular) {
                     // A FIFO or a device would block the read or never end.
                     h.Special = true;
                     WriteLog(Format(LangText::SpecialFileSkipped, path));
@@ -142,7 +143,7 @@ bool TWorkflow::analyseInner() {
     bool dstVaryon = false;
     bool anyV1 = false;
     for (const QFileInfo& fi : ListEntries(st.DstPath, QStringLiteral("*.zmt"), QDir::Files)) {
-        if (!IsRegularFile(fi.absoluteFilePath())) {
+        if (!fi.isFile()) {
             continue;
         }
         TZMTHead scratch;

@@ -246,7 +246,9 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
          IsBinaryPath(m.Destination.FileName) &&
          HasArchiveFiles(m.Destination.FileName, read.ArchiveFolderName));
     m.Archives = dstArchives;
-    if (!m.Destination.FileName.isEmpty() && IsSpecialEntry(m.Destination.FileName)) {
+    const QString lookedAt = m.Destination.FileName;
+    const bool special = !lookedAt.isEmpty() && IsSpecialEntry(lookedAt);
+    if (special) {
         // Nothing is read from or written over a FIFO, a device or a folder.
         skip(
             Format(LangText::SpecialFileSkipped, QDir::toNativeSeparators(m.Destination.FileName)));
@@ -273,7 +275,7 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
         }
     }
     r.Scrambled = (r.Version == 2 || r.Version == 3) ? 1 : 0;
-    if (IsSpecialEntry(r.FileName)) {
+    if (r.FileName == lookedAt ? special : IsSpecialEntry(r.FileName)) {
         skip(Format(LangText::SpecialFileSkipped, QDir::toNativeSeparators(r.FileName)));
     }
     if (!InsideFolder(r.FileName, st.DstPath, read.ArchiveFolderName)) {
