@@ -150,11 +150,13 @@ BENCHMARK(BM_Mode0Crowded)
     ->Args({1'000'000, 20})
     ->Args({1'000'000, 200})
     ->Args({100'000, 2000})
+    ->Args({20'000, 20'000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mode1Crowded)
     ->Args({1'000'000, 20})
     ->Args({1'000'000, 200})
     ->Args({100'000, 2000})
+    ->Args({20'000, 20'000})
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
