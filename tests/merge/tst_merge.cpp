@@ -104,6 +104,61 @@ void ReferenceSortedMerge(TZMTMessList& source, TZMTMessList& destination, TZMTM
     result.HasDiff = result.DiffCount > 0;
 }
 
+// The sequential mode in its plainest form: both sides stable-sorted by time, a walk that
+// takes the earlier head, matches equal messages of one time, passes a source message by
+// when the destination holds it later in that time, and scans the result's tail for an
+// equal message before storing each one.
+void ReferenceSequentialMerge(const TZMTMessList& source, const TZMTMessList& destination,
+                              bool ignoreSpaces, TZMTMessList& result) {
+    const auto byTime = [](const TZMTMessList& l) {
+        std::vector<TZMTMess> v = l.Items;
+        std::stable_sort(v.begin(), v.end(), [](const TZMTMess& a, const TZMTMess& b) {
+            return CompareTimes(a, b) < 0;
+        });
+        return v;
+    };
+    const std::vector<TZMTMess> s = byTime(source);
+    const std::vector<TZMTMess> d = byTime(destination);
+    result.Clear();
+    result.DiffCount = 0;
+    const auto take = [&](const TZMTMess& m, bool fromSource) {
+        for (int k = result.Count() - 1; k >= 0; --k) {
+            if (std::fabs(result[k].Time - m.Time) >= SameTimeTolerance) {
+                break;
+            }
+            if (MessagesEqual(result[k], m, ignoreSpaces)) {
+                return;
+            }
+        }
+        result.Items.push_back(m);
+        result.Items.back().Differs = fromSource;
+        result.DiffCount += fromSource ? 1 : 0;
+    };
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < s.size() || j < d.size()) {
+        const int order = i == s.size() ? 1 : j == d.size() ? -1 : CompareTimes(s[i], d[j]);
+        if (order > 0) {
+            take(d[j++], false);
+        } else if (order < 0) {
+            take(s[i++], true);
+        } else if (MessagesEqual(s[i], d[j], ignoreSpaces)) {
+            take(d[j++], false);
+            ++i;
+        } else {
+            bool later = false;
+            for (std::size_t k = j + 1; k < d.size() && CompareTimes(s[i], d[k]) == 0; ++k) {
+                later = later || MessagesEqual(s[i], d[k], ignoreSpaces);
+            }
+            if (!later) {
+                take(s[i], true);
+            }
+            ++i;
+        }
+    }
+    result.HasDiff = result.DiffCount > 0;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Msgs)
@@ -521,6 +576,97 @@ private slots:
             }
             QCOMPARE(result.DiffCount, expected.DiffCount);
             QCOMPARE(result.HasDiff, expected.HasDiff);
+        }
+    }
+
+    // The sequential mode against its plainest form on many random inputs: seconds
+    // crowded with messages of exactly one time and with messages a fraction of a second
+    // apart, a source that lists the destination's messages in another order with some
+    // changed, dropped or repeated, texts that differ only in spaces, case or direction,
+    // sides stored out of order, and times that are not numbers or infinite.
+    void sequentialModeMatchesPlainWalk() {
+        TMergeOptions options;
+        options.MessMergeMode = 0;
+        std::mt19937 rng(20060308);
+        const auto below = [&rng](int n) {
+            return std::uniform_int_distribution<int>(0, n - 1)(rng);
+        };
+        const QList<QByteArray> shortTexts = {"a",     "A",   "a ", " a", "b",
+                                              "b\r\n", "a b", "ab", "Ä",  "ä"};
+        const QList<double> seconds = {0, 0, 0, 0.5, 1, 1, 2, 9};
+        const QList<double> offsets = {0, 0, 0, 0, 1e-7, 0.7};
+        const QList<double> odd = {std::nan(""), INFINITY, -INFINITY};
+        for (int round = 0; round < 3000; ++round) {
+            options.MergeIgnoreSpaces = round % 2 == 1;
+            // A third of the inputs crowded: windows and runs of one time long enough to be
+            // looked up, which takes more distinct texts than a window can hold otherwise.
+            const bool crowded = round % 3 == 0;
+            const int texts = crowded ? 60 : 0;
+            const int size = crowded ? 200 : 70;
+            const auto message = [&]() {
+                const int t = below(int(shortTexts.size()) + texts);
+                const double sec =
+                    round % 5 == 0 && below(3) == 0
+                        ? odd[(round / 15) % 3]
+                        : seconds[below(int(seconds.size()))] + offsets[below(int(offsets.size()))];
+                return Msg{sec, t < shortTexts.size() ? shortTexts[t] : "m" + QByteArray::number(t),
+                           below(2) == 1};
+            };
+            Msgs d;
+            for (int k = below(size); k > 0; --k) {
+                d.append(message());
+            }
+            Msgs s;
+            if (below(3) == 0) {
+                for (int k = below(size); k > 0; --k) {
+                    s.append(message());
+                }
+            } else {
+                for (const Msg& m : d) {
+                    const int what = below(12);
+                    s.append(what == 0 ? message() : m);
+                    if (what == 1) {
+                        s.removeLast();
+                    } else if (what == 2) {
+                        s.append(m);
+                    }
+                }
+                if (below(2) == 0) {
+                    std::shuffle(s.begin(), s.end(), rng);
+                }
+            }
+            // Mostly in time order: a shuffled copy then lists each second its own way.
+            for (Msgs* side : {&s, &d}) {
+                if (below(4) != 0) {
+                    std::stable_sort(side->begin(), side->end(), [](const Msg& x, const Msg& y) {
+                        return std::isnan(x.sec) ? !std::isnan(y.sec) : x.sec < y.sec;
+                    });
+                }
+            }
+            TZMTMessList src = MakeList(s);
+            TZMTMessList dst = MakeList(d);
+            // A stamp of its own for every message tells which one the result copied.
+            for (int k = 0; k < src.Count(); ++k) {
+                src[k].Stamp = 1000 + k;
+            }
+            for (int k = 0; k < dst.Count(); ++k) {
+                dst[k].Stamp = k;
+            }
+            TZMTMessList expected;
+            ReferenceSequentialMerge(src, dst, options.MergeIgnoreSpaces, expected);
+            TZMTMessList result;
+            MergeHistories(src, dst, result, options, test::ReadOptions());
+
+            bool same = result.Count() == expected.Count() &&
+                        result.DiffCount == expected.DiffCount &&
+                        result.HasDiff == expected.HasDiff;
+            for (int k = 0; same && k < result.Count(); ++k) {
+                same = result[k].Stamp == expected[k].Stamp &&
+                       result[k].Differs == expected[k].Differs;
+            }
+            QVERIFY2(same, qPrintable(QStringLiteral("round %1: source %2, destination %3")
+                                          .arg(round)
+                                          .arg(Describe(src), Describe(dst))));
         }
     }
 };
