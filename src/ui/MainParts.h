@@ -23,5 +23,4 @@ private:
     TForm1& form_;
 };
 
-
 } // namespace vimosync
