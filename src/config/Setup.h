@@ -39,17 +39,17 @@ struct TSettings {
     // system zone's base bias unless a permanent offset is set.
     double PdaOffset = ZonePdaOffset();
 
-    // [ParseTXT]
-    QString MsgInSeparator = QStringLiteral("--------------------------------------<-");
-    QString MsgOutSeparator = QStringLiteral("-------------------------------------->-");
-    QString DTFormatString = QStringLiteral("hh:nn:ss d\"/\"mm\"/\"yyyy");
-    QString DateFormatString = QStringLiteral("d\"/\"mm\"/\"yyyy");
-    QString TimeFormatString = QStringLiteral("hh:nn:ss");
-    bool TimeBeforeDate = true;
-    QChar DateSeparator = u'/';
-    QChar TimeSeparator = u':';
-    QChar DTLeftBracket = u'(';
-    QChar DTRightBracket = u')';
+    // [ParseTXT], with the plain-text format's own defaults.
+    QString MsgInSeparator = TTextFormat{}.MsgInSeparator;
+    QString MsgOutSeparator = TTextFormat{}.MsgOutSeparator;
+    QString DTFormatString = TTextFormat{}.DTFormatString;
+    QString DateFormatString = TTxtDateFormat{}.ShortDateFormat;
+    QString TimeFormatString = TTxtDateFormat{}.ShortTimeFormat;
+    bool TimeBeforeDate = TTextFormat{}.TimeBeforeDate;
+    QChar DateSeparator = TTxtDateFormat{}.DateSeparator;
+    QChar TimeSeparator = TTxtDateFormat{}.TimeSeparator;
+    QChar DTLeftBracket = TTextFormat{}.DTLeftBracket;
+    QChar DTRightBracket = TTextFormat{}.DTRightBracket;
     // Code page of plain-text files; empty = the system's. Written only when set.
     QString CodePage;
 
