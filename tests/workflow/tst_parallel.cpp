@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -12,6 +13,14 @@
 #include <vector>
 
 using namespace vimosync;
+
+// Waits (at most ten seconds) until the flag is up.
+static void waitFor(const std::atomic<bool>& flag) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!flag && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
 
 class TestParallel : public QObject {
     Q_OBJECT
@@ -52,10 +61,11 @@ private slots:
     }
 
     void theErrorOfTheLowestIndexComesBack() {
+        // One worker: the items run in order and none starts after the first error.
         std::atomic<int> ran{0};
         try {
             RunInParallel(
-                50, 4,
+                50, 1,
                 [&](int i) {
                     ++ran;
                     if (i == 7 || i == 30) {
@@ -67,8 +77,33 @@ private slots:
         } catch (const std::runtime_error& e) {
             QCOMPARE(QByteArray(e.what()), QByteArray("7"));
         }
-        // Items already handed out end; no new ones start after the error.
-        QVERIFY(ran.load() < 50);
+        QCOMPARE(ran.load(), 8);
+
+        // Several workers: item 30 fails first, item 7 later; the lower index wins.
+        std::atomic<bool> thirtyFailed{false};
+        try {
+            RunInParallel(
+                50, 4,
+                [&](int i) {
+                    if (i == 30) {
+                        thirtyFailed = true;
+                        throw std::runtime_error("30");
+                    }
+                    if (i == 7) {
+                        const auto until =
+                            std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                        while (!thirtyFailed && std::chrono::steady_clock::now() < until) {
+                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                        }
+                        throw std::runtime_error("7");
+                    }
+                },
+                nullptr);
+            QFAIL("no error came back");
+        } catch (const std::runtime_error& e) {
+            QCOMPARE(QByteArray(e.what()), QByteArray("7"));
+        }
+        QVERIFY(thirtyFailed.load());
     }
 
     void stopEndsTheHandingOut() {
@@ -80,23 +115,29 @@ private slots:
                 ++ran;
                 if (i == 10) {
                     stop = true;
+                } else if (i > 10) {
+                    // Later items wait for the stop, so that none races past it.
+                    waitFor(stop);
                 }
             },
             nullptr, &stop);
         QCOMPARE(started, ran.load());
-        QVERIFY(started < 1000);
+        QVERIFY(started <= 12); // items 0 to 10, and 11 on the other worker at most
     }
 
     void anErrorWhileWaitingEndsTheRunCleanly() {
         std::atomic<int> ran{0};
-        QVERIFY_THROWS_EXCEPTION(std::logic_error,
-                                 RunInParallel(
-                                     200, 2,
-                                     [&](int) {
-                                         ++ran;
-                                         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                                     },
-                                     [](int) { throw std::logic_error("x"); }));
+        std::atomic<bool> waited{false};
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, RunInParallel(
+                                                       200, 2,
+                                                       [&](int) {
+                                                           ++ran;
+                                                           waitFor(waited);
+                                                       },
+                                                       [&](int) {
+                                                           waited = true;
+                                                           throw std::logic_error("x");
+                                                       }));
         QVERIFY(ran.load() < 200);
     }
 };
