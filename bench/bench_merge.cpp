@@ -25,8 +25,8 @@ struct Pair {
 
 // Destination: count messages in time order, groupSize messages per second (1 = one every
 // few seconds). Source: the same history with 1% of the messages changed, as a history
-// that the other side has not seen in full.
-Pair MakePair(int count, int groupSize) {
+// that the other side has not seen in full, its clock shiftSeconds behind.
+Pair MakePair(int count, int groupSize, int shiftSeconds = 0) {
     static const char* const kWords[] = {"hello", "ok",      "see",    "you", "tomorrow", "at",
                                          "the",   "station", "привет", "как", "дела",     "?"};
     std::mt19937 rng(42);
@@ -60,14 +60,15 @@ Pair MakePair(int count, int groupSize) {
         if (percent(rng) == 0) {
             m.Text = arena.add("changed on the other side " + std::to_string(k));
         }
+        m.Time -= shiftSeconds * kSecond;
         p.source.Items.push_back(m);
     }
     return p;
 }
 
-void RunMerge(benchmark::State& state, int mode, int groupSize) {
+void RunMerge(benchmark::State& state, int mode, int groupSize, int shiftSeconds = 0) {
     const int count = static_cast<int>(state.range(0));
-    Pair p = MakePair(count, groupSize);
+    Pair p = MakePair(count, groupSize, shiftSeconds);
     TMergeOptions gMerge;
     gMerge.MessMergeMode = static_cast<std::uint8_t>(mode);
     const TReadOptions gRead;
@@ -132,6 +133,17 @@ void BM_Mode0(benchmark::State& state) {
 void BM_Mode1(benchmark::State& state) {
     RunMerge(state, 1, 1);
 }
+// The smart mode on one clock (what mode 1 gives), and with the source an hour behind.
+void BM_Mode2(benchmark::State& state) {
+    RunMerge(state, 2, 1);
+}
+void BM_Mode2HourBehind(benchmark::State& state) {
+    RunMerge(state, 2, 1, 3600);
+}
+void BM_Mode1HourBehind(benchmark::State& state) {
+    RunMerge(state, 1, 1, 3600);
+}
+
 // Many messages inside one second: groups of range(1) messages share one time.
 void BM_Mode0Crowded(benchmark::State& state) {
     RunMerge(state, 0, static_cast<int>(state.range(1)));
@@ -146,6 +158,9 @@ BENCHMARK(BM_SortDoubles)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortDoublesTwoRuns)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mode0)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mode1)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mode2)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mode1HourBehind)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mode2HourBehind)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mode0Crowded)
     ->Args({1'000'000, 20})
     ->Args({1'000'000, 200})

@@ -221,7 +221,6 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
         b->setChecked(true);
     }
     MergeIgnoreSpacesCB->setChecked(s.MergeIgnoreSpaces);
-    MessMergeModeRG->button(2)->setEnabled(false);
     CreateArchivesFolderCB->setChecked(s.CreateArchivesFolder);
     seZmtDateOffset->setValue(s.ZmtDateOffset);
     CorrectCRLFCB->setChecked(s.CorrectCRLF);

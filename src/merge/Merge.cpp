@@ -135,9 +135,55 @@ namespace {
 using MergeProcedure = void (*)(TZMTMessList& source, TZMTMessList& destination,
                                 TZMTMessList& result, const TMergeOptions& options);
 
-// Indexed by MessMergeMode. Mode 2 (merging groups separately) has no procedure yet; it
-// and every value beyond the table leave the result empty and without differences.
-constexpr std::array<MergeProcedure, 3> kMergeProcedures = {MergeSequential, MergeSorted, nullptr};
+// Indexed by MessMergeMode; mode 2 is merged by MergeSmart below, which needs to know the
+// file the result goes to. Every value beyond leaves the result empty and without
+// differences.
+constexpr std::array<MergeProcedure, 2> kMergeProcedures = {MergeSequential, MergeSorted};
+
+// The file a result goes to: its kind (0 plain text, else the binary version) and how it
+// is read back.
+struct StoreTarget {
+    int version;
+    const TReadOptions& read;
+    const QString& name;
+};
+
+// Mode 2: the sorting merge of the source with its conversations moved into the
+// destination's clock where the destination holds them under another. The moved source
+// is taken as the file will hold it; when the file cannot hold it, nothing is moved.
+void MergeSmart(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
+                const TMergeOptions& options, const StoreTarget* target) {
+    const SortedPlan plan = PlanSortedMerge(source, destination, options.MergeIgnoreSpaces);
+    const std::size_t nd = destination.Items.size();
+    std::vector<std::uint8_t> matchedAsIs(source.Items.size(), 0);
+    for (std::size_t i = 0; i < plan.order.size(); ++i) {
+        if (plan.order[i] >= nd && plan.keep[i] == 0) {
+            matchedAsIs[plan.order[i] - nd] = 1;
+        }
+    }
+    TZMTMessList shifted;
+    if (ShiftToDestinationClock(source, destination, matchedAsIs, shifted)) {
+        TZMTMessList* moved = &shifted;
+        TZMTMessList stored;
+        bool holds = true;
+        if (target != nullptr) {
+            QString problem;
+            const TStoreCheck check =
+                AsStoredIn(shifted, target->version, target->read, stored, problem, target->name);
+            holds = check != TStoreCheck::CannotHold;
+            if (check == TStoreCheck::Changed) {
+                moved = &stored;
+            }
+        }
+        if (holds) {
+            const SortedPlan movedPlan =
+                PlanSortedMerge(*moved, destination, options.MergeIgnoreSpaces);
+            BuildSortedResult(*moved, destination, movedPlan, result);
+            return;
+        }
+    }
+    BuildSortedResult(source, destination, plan, result);
+}
 
 } // namespace
 
@@ -214,11 +260,11 @@ int TargetVersion(const TZMTMessList& result, const TZMTMessList& destination) {
 namespace {
 
 void MergeLists(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
-                const TMergeOptions& options) {
+                const TMergeOptions& options, const StoreTarget* target) {
     if (&result == &source || &result == &destination) {
         // Emptying the result first would destroy the input it also is.
         TZMTMessList merged;
-        MergeLists(source, destination, merged, options);
+        MergeLists(source, destination, merged, options, target);
         result.Items = std::move(merged.Items);
         result.HasDiff = merged.HasDiff;
         result.DiffCount = merged.DiffCount;
@@ -228,8 +274,10 @@ void MergeLists(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& r
     result.HasDiff = false;
     result.DiffCount = 0;
     const std::size_t mode = options.MessMergeMode;
-    if (mode < kMergeProcedures.size() && kMergeProcedures[mode] != nullptr) {
+    if (mode < kMergeProcedures.size()) {
         kMergeProcedures[mode](source, destination, result, options);
+    } else if (mode == 2) {
+        MergeSmart(source, destination, result, options, target);
     }
 }
 
@@ -243,20 +291,23 @@ void MergeHistories(TZMTMessList& source, TZMTMessList& destination, TZMTMessLis
     // the format changes would count as new on every run and be stored once more each
     // time, so the source is compared and taken as the file will hold it.
     const int target = TargetVersion(result, destination);
+    const QString name = result.FileName;
+    const StoreTarget store{target, read, name};
+    const StoreTarget* into = target >= 0 ? &store : nullptr;
     QString problem;
     if (target >= 0) {
         TZMTMessList stored;
         const TStoreCheck check =
             AsStoredIn(source, target, read, stored, problem, result.FileName);
         if (check == TStoreCheck::Changed) {
-            MergeLists(stored, destination, result, options);
+            MergeLists(stored, destination, result, options, into);
             result.StoreProblem.clear();
             return;
         }
     }
     // A source the file cannot hold is merged as it is, for the views; the
     // synchronization refuses to store it.
-    MergeLists(source, destination, result, options);
+    MergeLists(source, destination, result, options, problem.isEmpty() ? into : nullptr);
     result.StoreProblem = problem;
 }
 

@@ -16,7 +16,9 @@ constexpr double SameTimeTolerance = 1.1574E-5;
 // How two histories are merged.
 struct TMergeOptions {
     // 0: a walk along both sides in time order; 1: both sides sorted together and each
-    // message kept once. Other values give an empty result.
+    // message kept once; 2: as 1, with the source's conversations that the destination
+    // holds under another clock moved into the destination's clock first. Other values
+    // give an empty result.
     std::uint8_t MessMergeMode = 1;
     // Texts that differ only in blanks and letter case count as the same.
     bool MergeIgnoreSpaces = false;

@@ -118,6 +118,29 @@ constexpr std::size_t kScanLimit = 8;
 // Mode 0: a walk along both sides in time order.
 void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
                      const TMergeOptions& options);
+// Index k < nd names destination[k]; k >= nd names source[k - nd].
+using MessIndex = std::uint32_t;
+
+// The sorting mode's work before the copying: both sides' indexes in CompareTimeSeq
+// order, and which positions of that order are kept (a message goes when an equal one
+// stands before it within the same-time window). Sets Seq of both sides.
+struct SortedPlan {
+    std::vector<MessIndex> order;
+    std::vector<std::uint8_t> keep;
+    std::size_t kept = 0;
+};
+SortedPlan PlanSortedMerge(TZMTMessList& source, TZMTMessList& destination, bool ignoreSpaces);
+// Copies the kept messages into result, marking those of the source; sets the counts.
+void BuildSortedResult(const TZMTMessList& source, const TZMTMessList& destination,
+                       const SortedPlan& plan, TZMTMessList& result);
+
+// Mode 2's first step: when some source conversations are found in the destination under
+// another clock, fills shifted with a copy of the source, those
+// conversations moved into the destination's clock, and returns true. matchedAsIs tells,
+// per source message, that the sorting merge finds it in the destination as it is.
+bool ShiftToDestinationClock(const TZMTMessList& source, const TZMTMessList& destination,
+                             const std::vector<std::uint8_t>& matchedAsIs, TZMTMessList& shifted);
+
 // Mode 1: both sides sorted together, each message kept once.
 void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
                  const TMergeOptions& options);

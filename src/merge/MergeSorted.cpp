@@ -25,9 +25,6 @@ namespace vimosync::merging {
 // examined (only later ones have been removed), so whether i goes depends only on the
 // messages before it in the sorted order, which the forward walk sees unchanged.
 
-// Index k < nd names destination[k]; k >= nd names source[k - nd].
-using MessIndex = std::uint32_t;
-
 class SideView {
 public:
     SideView(const TZMTMessList& destination, const TZMTMessList& source)
@@ -133,8 +130,7 @@ std::size_t MarkSurvivors(const SideView& at, const std::vector<MessIndex>& orde
     return kept;
 }
 
-void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
-                 const TMergeOptions& options) {
+SortedPlan PlanSortedMerge(TZMTMessList& source, TZMTMessList& destination, bool ignoreSpaces) {
     const auto nd = static_cast<MessIndex>(destination.Items.size());
     const auto ns = static_cast<MessIndex>(source.Items.size());
     const MessIndex n = nd + ns;
@@ -148,7 +144,8 @@ void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& 
 
     // Both sides in order, then merged; at equal times the destination goes first, as its
     // numbers are the smaller ones.
-    std::vector<MessIndex> order;
+    SortedPlan plan;
+    std::vector<MessIndex>& order = plan.order;
     order.reserve(n);
     {
         const bool dOrdered = IsTimeOrdered(destination);
@@ -178,20 +175,31 @@ void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& 
         }
     }
 
-    std::vector<std::uint8_t> keep(n);
-    const std::size_t kept = MarkSurvivors(at, order, options.MergeIgnoreSpaces, keep);
+    plan.keep.assign(n, 0);
+    plan.kept = MarkSurvivors(at, order, ignoreSpaces, plan.keep);
+    return plan;
+}
 
-    result.Items.reserve(kept);
+void BuildSortedResult(const TZMTMessList& source, const TZMTMessList& destination,
+                       const SortedPlan& plan, TZMTMessList& result) {
+    const SideView at(destination, source);
+    result.Items.reserve(plan.kept);
     int diffCount = 0;
-    for (MessIndex i = 0; i < n; ++i) {
-        if (keep[i] != 0) {
-            const bool fromSource = at.IsSource(order[i]);
-            result.Items.emplace_back(at(order[i])).Differs = fromSource;
+    for (std::size_t i = 0; i < plan.order.size(); ++i) {
+        if (plan.keep[i] != 0) {
+            const bool fromSource = at.IsSource(plan.order[i]);
+            result.Items.emplace_back(at(plan.order[i])).Differs = fromSource;
             diffCount += fromSource ? 1 : 0;
         }
     }
     result.DiffCount = diffCount;
     result.HasDiff = diffCount > 0;
+}
+
+void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& result,
+                 const TMergeOptions& options) {
+    const SortedPlan plan = PlanSortedMerge(source, destination, options.MergeIgnoreSpaces);
+    BuildSortedResult(source, destination, plan, result);
 }
 
 } // namespace vimosync::merging

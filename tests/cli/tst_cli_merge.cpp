@@ -64,6 +64,18 @@ private slots:
                                  Message(false, "Bob", "12:00:00", "Hello") +
                                      Message(false, "Bob", "12:01:00", "Later") +
                                      Message(false, "Bob", "12:02:00", "Same time D"));
+        // One conversation, the source's clock an hour behind the destination's.
+        vimosync::test::writeAll(
+            path(QStringLiteral("src-clock.txt")),
+            Message(false, "Bob", "11:00:00", "Are you coming to the meeting?") +
+                Message(true, "me", "11:00:30", "Yes, I will be there soon") +
+                Message(false, "Bob", "11:01:00", "Great, see you there") +
+                Message(true, "me", "11:02:00", "Only on the handheld"));
+        vimosync::test::writeAll(
+            path(QStringLiteral("dst-clock.txt")),
+            Message(false, "Bob", "12:00:00", "Are you coming to the meeting?") +
+                Message(true, "me", "12:00:30", "Yes, I will be there soon") +
+                Message(false, "Bob", "12:01:00", "Great, see you there"));
         vimosync::test::writeAll(path(QStringLiteral("dst-spaces.txt")),
                                  Message(true, "me", "12:00:05", "привет bob"));
     }
@@ -109,7 +121,7 @@ private slots:
                            "5 <<<<  12:02:00 7/03/2006 Same time D",
                            "5 messages; 2 differences"};
         QTest::newRow("mode without a procedure")
-            << QByteArray() << QStringList{"--mode", "2"} << "dst.txt"
+            << QByteArray() << QStringList{"--mode", "3"} << "dst.txt"
             << QStringList{"0 messages; 0 differences"};
         QTest::newRow("exact texts")
             << QByteArray() << QStringList() << "dst-spaces.txt"
@@ -140,6 +152,27 @@ private slots:
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
+    }
+
+    // The smart mode, from the option or the settings: one conversation with the source's
+    // clock an hour behind is merged once, in the destination's clock.
+    void smartModeMovesTheSourceClock() {
+        const QStringList expected{"1 <<<<  12:00:00 7/03/2006 Are you coming to the meeting?",
+                                   "2 >>>>  12:00:30 7/03/2006 Yes, I will be there soon",
+                                   "3 <<<<  12:01:00 7/03/2006 Great, see you there",
+                                   "+ 4 >>>>  12:02:00 7/03/2006 Only on the handheld",
+                                   "4 messages; 1 differences"};
+        const QStringList files{path(QStringLiteral("src-clock.txt")),
+                                path(QStringLiteral("dst-clock.txt"))};
+        const Run byOption = cli(QStringList{"--mode", "2"} + files);
+        QCOMPARE(byOption.err, QString());
+        QCOMPARE(byOption.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
+        writeSettings("MessMergeMode=2\r\n");
+        const Run bySettings = cli(files);
+        QCOMPARE(bySettings.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
+        // The sorting mode takes every message of the source a second time.
+        const Run sorted = cli(QStringList{"--mode", "1"} + files);
+        QVERIFY(sorted.out.endsWith(QStringLiteral("7 messages; 4 differences\n")));
     }
 
     void json() {

@@ -223,11 +223,18 @@ void TestSettingsDialog::mergeModeTwoIsKept() {
     std::unique_ptr<TSettingsDialog> d(open());
     auto* two = d->findChild<QRadioButton*>("MessMergeMode2");
     QVERIFY(two->isChecked());
-    QVERIFY(!two->isEnabled());
-    QVERIFY(d->findChild<QRadioButton*>("MessMergeMode0")->isEnabled());
+    QVERIFY(two->isEnabled());
     d->ButtonOkClick();
     QCOMPARE(int(Setup().MessMergeMode), 2);
     QVERIFY(!d->SettingsChangedMark());
+
+    // The smart mode is chosen like the others, and the change asks for a new analysis.
+    Setup().MessMergeMode = 1;
+    std::unique_ptr<TSettingsDialog> d1(open());
+    d1->findChild<QRadioButton*>("MessMergeMode2")->click();
+    d1->ButtonOkClick();
+    QCOMPARE(int(Setup().MessMergeMode), 2);
+    QVERIFY(d1->SettingsChangedMark());
 
     // A mode no item stands for is kept as well.
     Setup().MessMergeMode = 7;

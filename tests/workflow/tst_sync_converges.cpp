@@ -295,6 +295,49 @@ private slots:
         Setup().PdaOffset = ZonePdaOffset();
     }
 
+    // The smart mode: a handheld an hour behind recorded the same conversation and one
+    // message more. The sync keeps the conversation once, adds that message in the
+    // destination's clock, and a second run changes nothing.
+    void smartModeMergesAConversationOnceAcrossClocks_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("sourceVersion");
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<int>("destinationVersion");
+        QTest::newRow("plain text into version 2") << "12.txt" << 0 << "Varyon_12.zmt" << 2;
+        QTest::newRow("handheld into plain text") << "1_12.zmt" << 1 << "12.txt" << 0;
+    }
+    void smartModeMergesAConversationOnceAcrossClocks() {
+        QFETCH(QString, source);
+        QFETCH(int, sourceVersion);
+        QFETCH(QString, destination);
+        QFETCH(int, destinationVersion);
+        Setup().MessMergeMode = 2;
+        const char* const texts[] = {"are you at home tonight", "yes, come over at eight",
+                                     "shall I bring something", "just yourself", "ok"};
+        std::vector<Msg> handheld;
+        std::vector<Msg> desktop;
+        for (int i = 0; i < 5; ++i) {
+            handheld.push_back({i, i % 2 == 1, texts[i]});
+            desktop.push_back({60 + i, i % 2 == 1, texts[i]});
+        }
+        handheld.push_back({5, false, "see you then"});
+        WriteHistory(S(source), sourceVersion, "12", "k", handheld);
+        WriteHistory(D(destination), destinationVersion, "12", "k", desktop);
+        const QString report = sync();
+        QVERIFY2(report.contains(QLatin1String("Files updated: 1")), qPrintable(report));
+        const TZMTMessList merged = test::LoadFile(D(destination));
+        QCOMPARE(merged.Count(), 6);
+        const TZMTMess& added = merged.Items.back();
+        QCOMPARE(QString::fromUtf8(added.Text.data(), qsizetype(added.Text.size())),
+                 QStringLiteral("see you then"));
+        long long first = 0;
+        long long last = 0;
+        QVERIFY(SecondsOfTime(merged.Items.front().Time, first));
+        QVERIFY(SecondsOfTime(added.Time, last));
+        QCOMPARE(last - first, 5 * 60);
+        verifyConverged();
+    }
+
     // A save whose content is already on disk byte for byte leaves the file alone: no
     // new inode, nothing to the trash, the archive parts kept too.
     void sameBytesAreNotWrittenAgain() {

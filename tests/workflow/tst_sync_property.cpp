@@ -683,7 +683,7 @@ Case Generate(quint64 seed) {
     c.useArchives = r.chance(0.5);
     c.createArchives = r.chance(0.5);
     c.backup = r.chance(0.5);
-    c.mergeMode = r.below(2);
+    c.mergeMode = r.below(3);
     c.archiveSize = static_cast<int>(r.between(1, 4));
     c.defaultVersion = r.below(4);
     c.ownNick = r.pick(ownNicks);
