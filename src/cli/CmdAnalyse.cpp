@@ -2,6 +2,7 @@
 #include "cli/TerminalUi.h"
 #include "cli/WorkflowCli.h"
 #include "support/LangText.h"
+#include "workflow/Folders.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -39,7 +40,7 @@ int CmdAnalyse(const QStringList& args, CliIo& io, const CliOptions& options) {
     if (!wf.State.Analysed) {
         if (wf.HeadList.IsEmpty() && QFileInfo(wf.State.SrcPath).isDir() &&
             QFileInfo(wf.State.DstPath).isDir() &&
-            wf.State.SrcPath.compare(wf.State.DstPath, Qt::CaseInsensitive) != 0) {
+            !SameDirectory(wf.State.SrcPath, wf.State.DstPath)) {
             io.err << "vimosync-cli: " << Format(LangText::CliNoHistories, wf.State.SrcPath)
                    << "\n";
         }

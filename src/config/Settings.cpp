@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vimosync {
 
@@ -235,8 +238,16 @@ int TSettingsDialog::ActivePage() const {
 
 void TSettingsDialog::ShowZone() {
     const TSettings& s = Setup();
-    TimeZoneEdit->setText(
-        Format(LangText::TimeZoneText, s.ZoneName, FormatOffset(-s.ZoneBias / 1440.0)));
+    const QString text =
+        Format(LangText::TimeZoneText, s.ZoneName, FormatOffset(-s.ZoneBias / 1440.0));
+    TimeZoneEdit->setText(text);
+    // The field shows the zone's name whole from its start (a long name scrolled to its
+    // end lost its first letters), and its tool tip has the name too.
+    TimeZoneEdit->setCursorPosition(0);
+    const QFontMetrics metrics(TimeZoneEdit->font());
+    TimeZoneEdit->setMinimumWidth(
+        std::min(metrics.horizontalAdvance(text) + 4 * metrics.averageCharWidth(), 480));
+    TimeZoneEdit->setToolTip(text + QLatin1Char('\n') + Tr(LangText::TimeZoneHint));
 }
 
 void TSettingsDialog::SelectPdaOffset() {

@@ -59,6 +59,8 @@ int openRegular(const QString& path, QString& error, int& err, struct stat& st) 
         st.st_mode = 0;
     } else if (!S_ISREG(st.st_mode)) {
         err = EINVAL;
+    } else if (HistoryReadHooks().fail && (err = HistoryReadHooks().fail(path)) != 0) {
+        // a test's unreadable file
     } else if ((fd = ::open(p.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) < 0) {
         err = errno;
     } else if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -141,7 +143,12 @@ std::string ReadBinaryHeaderBytesImpl(const QString& path) {
     struct stat st;
     const int fd = openRegular(path, error, err, st);
     if (fd < 0) {
-        return {};
+        // A file gone meanwhile or not a regular file holds no header; one that is there
+        // and cannot be read is an error to report.
+        if (err == ENOENT || err == ENOTDIR || err == EINVAL) {
+            return {};
+        }
+        throw Exception(Format(LangText::CannotReadFile, nativePath(path), error), "EFileError");
     }
     std::string buf;
     // True when the first n bytes are there, reading what is missing of them.
@@ -239,6 +246,11 @@ bool ReadWholeFile(const QString& path, std::string& out, QString& error, FileId
 
 std::string ReadBinaryHeaderBytes(const QString& path) {
     return ReadBinaryHeaderBytesImpl(path);
+}
+
+ReadHooks& HistoryReadHooks() {
+    static ReadHooks hooks;
+    return hooks;
 }
 
 SaveHooks& HistorySaveHooks() {

@@ -20,6 +20,8 @@ bool ReadWholeFile(const QString& path, std::string& out, QString& error);
 
 // Only the header of a binary file: the fixed part, then the two texts. What could be
 // read when the file is shorter; empty when it cannot be opened or is no regular file.
+// Throws when the file is there and cannot be read; a missing or special file gives no
+// bytes.
 std::string ReadBinaryHeaderBytes(const QString& path);
 
 // What tells a file apart from the same name with other content: taken when a history
@@ -113,5 +115,12 @@ struct SaveHooks {
     bool (*fail)(SaveStep step, const QString& target) = nullptr;
 };
 SaveHooks& HistorySaveHooks();
+
+// A seam for tests of reading: the errno that opening a history file fails with (0: it
+// opens), as a file that cannot be read would (tests run as root).
+struct ReadHooks {
+    int (*fail)(const QString& path) = nullptr;
+};
+ReadHooks& HistoryReadHooks();
 
 } // namespace vimosync

@@ -80,8 +80,11 @@ void ReadEntryHeader(TZMTHead& entry, const QString& path, const TReadOptions& o
     if (IsBinaryPath(path)) {
         entry.Valid = true;
         entry.SrcFile = fi.fileName();
+        // A file that cannot be read is an error for the caller to report; one that
+        // reads but holds no header is an entry without Valid.
+        const std::string bytes = ReadBinaryHeaderBytes(path);
         try {
-            ParseBinaryHeader(ReadBinaryHeaderBytes(path), entry);
+            ParseBinaryHeader(bytes, entry);
         } catch (const Exception&) {
             entry.Valid = false;
         }
@@ -105,6 +108,7 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
     list.Valid = false;
     list.Damaged = false;
     list.Problem.clear();
+    list.ReadError.clear();
     if (list.FileName.isEmpty()) {
         return;
     }
@@ -134,9 +138,12 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
             list.Problem = why;
         }
     };
+    if (!read) {
+        list.ReadError = Format(LangText::CannotReadFile, nativePath(list.FileName), error);
+    }
     if (IsBinaryPath(list.FileName)) {
         if (!read) {
-            damaged(Format(LangText::CannotReadFile, nativePath(list.FileName), error));
+            damaged(list.ReadError);
             return;
         }
         // An empty binary file holds nothing to lose; any other that does not read
@@ -156,8 +163,7 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
         return;
     }
     if (!read) {
-        throw Exception(Format(LangText::CannotReadFile, nativePath(list.FileName), error),
-                        "EFileError");
+        throw Exception(list.ReadError, "EFileError");
     }
     if (!IsUtf8CodePage(options.CodePage)) {
         bytes = CodePageToUtf8(bytes, options.CodePage);

@@ -11,7 +11,8 @@
 namespace vimosync {
 
 // Fills the entry from the file's header (binary) or from the whole file (plain text).
-// A file that cannot be read gives Valid false; nothing is thrown for a binary file.
+// A file that cannot be read throws Exception (EFileError); a binary file without a
+// readable header gives Valid false.
 void ReadEntryHeader(TZMTHead& entry, const QString& path, const TReadOptions& options);
 
 // Reads the file named by list.FileName into the list (Valid tells whether it was read

@@ -63,6 +63,9 @@ public:
     // file that cannot be read. Problem names the file and says why.
     bool Damaged = false;
     QString Problem;
+    // Set by the loader: the history file exists but could not be read (the message,
+    // naming the file and the reason); empty otherwise.
+    QString ReadError;
     // Set by the merge: why the result cannot be stored in its file's kind (a message
     // the format cannot hold); empty when it can.
     QString StoreProblem;
@@ -102,6 +105,9 @@ struct TZMTHead {
     std::uint8_t Version = 0;
     int SrcCount = 0;
     bool Checked = false;
+    // Its source file was deleted (Delete source files): the entry stays for the indexes
+    // of the others but is listed, checked and searched no more.
+    bool Removed = false;
 };
 
 class TZMTHeadList {

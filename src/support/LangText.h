@@ -55,6 +55,8 @@ inline constexpr const char* TextTooLong = "Message text too long to store (%d b
 inline constexpr const char* HeaderFieldTooLong =
     "Contact UIN or nick too long to store (%d bytes) in file %s";
 inline constexpr const char* CannotReadFile = "Cannot read file %s: %s";
+inline constexpr const char* FilesNotRead = "Some files could not be read:\r\n%s";
+inline constexpr const char* MoreNotRead = "and %d more (see the debug log)";
 inline constexpr const char* CannotWriteFile = "Cannot write file %s: %s";
 inline constexpr const char* CannotReplaceFile = "Cannot replace file %s: %s";
 inline constexpr const char* CannotRemoveFile = "Cannot remove file %s: %s";

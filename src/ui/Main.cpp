@@ -302,12 +302,20 @@ void TForm1::UpdateControls() {
     Previousdifference1->setEnabled(c.DiffNavigation);
     StatusPanel0->setText(c.StatusNick);
     SetHint(LB1, QLatin1Char('|') + c.ListHint);
+    // While the pointer rests on the list the panel shows the hint: keep it current.
+    if (!listHint_.isEmpty() && StatusPanel1->text() == listHint_) {
+        StatusPanel1->setText(c.ListHint);
+    }
+    listHint_ = c.ListHint;
     LB1->viewport()->setStatusTip(LB1->statusTip());
 }
 
 int TForm1::CurrentEntry() const {
+    // A line made current without being selected (by the focus) stands for no contact.
     const QModelIndex current = LB1->currentIndex();
-    return current.isValid() ? contactModel_->EntryOf(current.row()) : -1;
+    return current.isValid() && LB1->selectionModel()->isSelected(current)
+               ? contactModel_->EntryOf(current.row())
+               : -1;
 }
 
 void TForm1::RebuildContactList() {
@@ -315,6 +323,8 @@ void TForm1::RebuildContactList() {
     const int selected = list.Selected;
     rebuilding_ = true;
     contactModel_->SetLines(std::move(list.Lines));
+    // The selected contact keeps its views; the line it is on now counts as filled.
+    filledRow_ = selected;
     if (selected >= 0) {
         LB1->setCurrentIndex(contactModel_->index(selected));
     } else {
@@ -359,7 +369,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (watched == LB1->viewport() && event->type() == QEvent::MouseButtonPress) {
-        pressedRow_ = LB1->currentIndex().isValid() ? LB1->currentIndex().row() : -1;
+        // Only a line whose contact the views already show is filled again by a click.
+        const QModelIndex current = LB1->currentIndex();
+        pressedRow_ = current.isValid() && current.row() == filledRow_ ? current.row() : -1;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -225,9 +225,11 @@ private:
     int busyDepth_ = 0;
     int settingsPage_ = 0;
     int pressedRow_ = -1;
+    int filledRow_ = -1; // the list line whose contact the views were last filled for
     QElapsedTimer eventsTimer_;
     QElapsedTimer progressTimer_;
     QString progress_;
+    QString listHint_; // the contact list's hint as UpdateControls last set it
     QTimer* progressFlush_ = nullptr;
 
     friend class TCommandScope;

@@ -24,6 +24,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -175,6 +176,16 @@ void TForm1::CreateLayout() {
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMinimumContentsLength(10);
+        // Names that differ in letter case are other directories here: neither the
+        // completion nor the match on leaving the box may take one for the other.
+        combo->completer()->setCaseSensitivity(Qt::CaseSensitive);
+        connect(combo->lineEdit(), &QLineEdit::editingFinished, combo, [combo] {
+            const QString text = combo->currentText();
+            const QString bare = StripTrailingSeparator(text);
+            if (bare != text) {
+                combo->setEditText(bare);
+            }
+        });
         button = new QToolButton(central);
         button->setObjectName(QString::fromLatin1(buttonName));
         button->setText(Tr(LangText::BrowseButton));
@@ -222,11 +233,21 @@ void TForm1::CreateLayout() {
     ListToolBar->addSeparator();
     ListToolBar->addAction(aShowHideUnchecked);
     leftLayout->addWidget(ListToolBar);
-    connect(LB1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!rebuilding_) {
-            Guarded (&TForm1::LB1Click)();
+    // The views show the contact of the selected line. The list makes a line current
+    // without selecting it when it gets the focus (after an analysis, say); that fills
+    // nothing. A mouse press makes the line current before it selects it, so both
+    // changes are followed, and a line is filled once.
+    const auto followSelection = [this] {
+        const QModelIndex current = LB1->currentIndex();
+        if (rebuilding_ || !current.isValid() || !LB1->selectionModel()->isSelected(current) ||
+            current.row() == filledRow_) {
+            return;
         }
-    });
+        filledRow_ = current.row();
+        Guarded (&TForm1::LB1Click)();
+    };
+    connect(LB1->selectionModel(), &QItemSelectionModel::currentChanged, this, followSelection);
+    connect(LB1->selectionModel(), &QItemSelectionModel::selectionChanged, this, followSelection);
     connect(LB1, &QListView::clicked, this, [this](const QModelIndex& index) {
         // A click on the line that was already current fills the views again.
         if (index.row() == pressedRow_) {

@@ -225,15 +225,8 @@ void TForm1::aDeleteSrcFilesExecute() {
             checked.push_back(line.Index);
         }
     }
-    const std::vector<int> removed = workflow_->DeleteSrcFiles(checked);
-    for (const int entry : removed) {
-        const int row = contactModel_->RowOf(entry);
-        if (row >= 0) {
-            rebuilding_ = true;
-            contactModel_->RemoveLine(row);
-            rebuilding_ = false;
-        }
-    }
+    // The workflow takes the lines out of the list (a rebuild) before its message.
+    workflow_->DeleteSrcFiles(checked);
     UpdateControls();
 }
 

@@ -35,6 +35,19 @@ int TSpinEdit::ReadValue() const {
     return Clamp(v);
 }
 
+QValidator::State TSpinEdit::validate(QString& input, int& /*pos*/) const {
+    const QString t = input.trimmed();
+    if (t.isEmpty() || t == QLatin1String("-") || t == QLatin1String("+")) {
+        return QValidator::Intermediate;
+    }
+    bool ok = false;
+    const qint64 v = t.toLongLong(&ok);
+    if (!ok) {
+        return QValidator::Invalid;
+    }
+    return Clamp(v) == v ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
 void TSpinEdit::fixup(QString& input) const {
     bool ok = false;
     const qint64 v = input.trimmed().toLongLong(&ok);

@@ -25,6 +25,10 @@ public:
     QLineEdit* Editor() const { return lineEdit(); }
 
 protected:
+    // Any integer may be typed; one outside the limits is brought to the nearer limit
+    // when the field loses the focus (QSpinBox would refuse the digit that crosses the
+    // maximum, so that 400000 typed under a maximum of 300000 left 40000).
+    QValidator::State validate(QString& input, int& pos) const override;
     void fixup(QString& input) const override;
 
 private:

@@ -23,8 +23,10 @@
 namespace vimosync {
 
 using detail::FormatLabel;
+using detail::kCrLf;
 using detail::kSep;
 using detail::Q;
+using detail::TFinally;
 using detail::TRunningGuard;
 
 void TWorkflow::Analyse() {
@@ -36,20 +38,39 @@ void TWorkflow::Analyse() {
         return;
     }
     ui_.updateControls();
-    if (State.SrcPath.compare(State.DstPath, Qt::CaseInsensitive) == 0) {
+    if (SameDirectory(State.SrcPath, State.DstPath)) {
         ui_.beep();
         ui_.information(QString::fromLatin1(LangText::SameDirectory));
         return;
     }
     HeadList.Clear();
+    unreadable_.clear();
     RefreshOptions();
     ui_.pathsUsed(State.SrcPath, State.DstPath);
     {
         TBusyCursor busy(ui_);
         TRunningGuard running(commandRunning_);
+        // The last "nick n of m" does not stay in the status bar once the work is over.
+        TFinally cleared([this] { ShowProgress(QString()); });
         analyseInner();
     }
+    reportUnreadable();
     reportPendingNotice();
+}
+
+// Files that exist but could not be read would otherwise look missing or empty: the
+// user is told which and why (the log has them all).
+void TWorkflow::reportUnreadable() {
+    unreadable_.removeDuplicates();
+    if (unreadable_.isEmpty()) {
+        return;
+    }
+    constexpr qsizetype kShown = 10;
+    QStringList lines = unreadable_.mid(0, kShown);
+    if (unreadable_.size() > kShown) {
+        lines << Format(LangText::MoreNotRead, static_cast<int>(unreadable_.size() - kShown));
+    }
+    ui_.warning(Format(LangText::FilesNotRead, lines.join(kCrLf)));
 }
 
 bool TWorkflow::analyseInner() {
@@ -93,11 +114,12 @@ bool TWorkflow::analyseInner() {
             bool Special = false;
             TZMTHead Entry;
             QStringList Log;
+            QString Unread;
         };
         std::vector<THeader> found;
         for (const QFileInfo& fi : src) {
             if (!fi.isDir()) {
-                found.push_back({fi.fileName(), fi.isFile(), false, {}, {}});
+                found.push_back({fi.fileName(), fi.isFile(), false, {}, {}, {}});
             }
         }
         RunInParallel(
@@ -117,6 +139,9 @@ bool TWorkflow::analyseInner() {
                         h.Entry.Valid = false;
                         h.Entry.SrcFile = h.Name;
                         WriteLog(ex.message());
+                        if (QLatin1String(ex.className()) == QLatin1String("EFileError")) {
+                            h.Unread = ex.message();
+                        }
                     }
                     WriteLog(Format(LangText::ReadSrc, h.Entry.SrcFile, h.Entry.UIN));
                 }
@@ -125,6 +150,9 @@ bool TWorkflow::analyseInner() {
             [this](int) { ui_.processEvents(); });
         for (THeader& h : found) {
             WriteLogLines(h.Log);
+            if (!h.Unread.isEmpty()) {
+                unreadable_ << h.Unread;
+            }
             if (!h.Special) {
                 heads.Items.push_back(std::move(h.Entry));
             }
@@ -147,7 +175,13 @@ bool TWorkflow::analyseInner() {
             continue;
         }
         TZMTHead scratch;
-        ReadEntryHeader(scratch, fi.absoluteFilePath(), read);
+        try {
+            ReadEntryHeader(scratch, fi.absoluteFilePath(), read);
+        } catch (const Exception& ex) {
+            WriteLog(ex.message());
+            unreadable_ << ex.message();
+            continue;
+        }
         if (!scratch.Valid) {
             continue;
         }
@@ -200,6 +234,7 @@ bool TWorkflow::analyseInner() {
         bool HasDiff = false;
         std::string DstNick;
         QStringList Log;
+        QStringList Unread;
     };
     const std::vector<TZMTHead> entries = heads.Items; // the workers' own copy
     std::vector<TOutcome> outcomes(entries.size());
@@ -220,6 +255,14 @@ bool TWorkflow::analyseInner() {
                 mergeContact(e, e.DstFile, LoadContactNick, m);
             } catch (const Exception& ex) {
                 m.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
+                if (QLatin1String(ex.className()) == QLatin1String("EFileError")) {
+                    o.Unread << ex.message();
+                }
+            }
+            for (const TZMTMessList* side : {&m.Source, &m.Destination}) {
+                if (!side->ReadError.isEmpty() && !o.Unread.contains(side->ReadError)) {
+                    o.Unread << side->ReadError;
+                }
             }
             if (!m.Skip.isEmpty()) {
                 WriteLog(m.Skip);
@@ -251,6 +294,7 @@ bool TWorkflow::analyseInner() {
         bool marked = true;
         if (e.Valid) {
             WriteLogLines(o.Log);
+            unreadable_ << o.Unread;
             if (e.Nick.empty() && !o.DstNick.empty()) {
                 e.Nick = o.DstNick;
             }

@@ -29,7 +29,10 @@ TControlState UpdateControls(const TWorkflowState& state, const TZMTHeadList& he
     c.FullTextSearch = state.Analysed && !heads.IsEmpty();
     c.DiffNavigation = mergedItemCount > 0 && mergedPageActive;
     c.StatusNick = Q(ownNick);
-    c.ListHint = Format(LangText::ListHint, checked, heads.Count(), heads.Count() - shownLines);
+    // Entries whose source file was deleted count no more.
+    const int listed = static_cast<int>(std::count_if(
+        heads.Items.begin(), heads.Items.end(), [](const TZMTHead& e) { return !e.Removed; }));
+    c.ListHint = Format(LangText::ListHint, checked, listed, listed - shownLines);
     return c;
 }
 
@@ -43,7 +46,7 @@ TContactList RebuildContactList(const TZMTHeadList& heads, bool showUnchecked, i
     list.Lines.reserve(heads.Items.size());
     for (int i = 0; i < heads.Count(); ++i) {
         const TZMTHead& e = heads[i];
-        if (!e.Checked && !showUnchecked) {
+        if (e.Removed || (!e.Checked && !showUnchecked)) {
             continue;
         }
         if (e.Valid) {

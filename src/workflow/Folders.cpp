@@ -199,10 +199,24 @@ QString StripTrailingSeparator(const QString& path) {
     return p;
 }
 
+bool SameDirectory(const QString& a, const QString& b) {
+    const QString x = StripTrailingSeparator(a);
+    const QString y = StripTrailingSeparator(b);
+    if (x == y) {
+        return true;
+    }
+    struct stat sx {};
+    struct stat sy {};
+    return !x.isEmpty() && !y.isEmpty() && ::stat(QFile::encodeName(x).constData(), &sx) == 0 &&
+           ::stat(QFile::encodeName(y).constData(), &sy) == 0 && S_ISDIR(sx.st_mode) &&
+           sx.st_dev == sy.st_dev && sx.st_ino == sy.st_ino;
+}
+
 QString AddPathToMRU(QStringList& items, const QString& text, int depth) {
     const QString t = StripTrailingSeparator(text);
     for (qsizetype i = 0; i < items.size(); ++i) {
-        if (items[i].compare(t, Qt::CaseInsensitive) == 0) {
+        // Names that differ in letter case are two directories here.
+        if (items[i] == t) {
             items.removeAt(i);
             break;
         }

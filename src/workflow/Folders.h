@@ -49,9 +49,13 @@ QString FindDestinationFile(const TZMTHead& e, const QStringList& dstNames, bool
 
 // A path as the window keeps it: without trailing separators (the root stays "/").
 QString StripTrailingSeparator(const QString& path);
+// True when both names stand for one directory: the same name (letter case counts, as
+// it does in the file system's names here), or two names of one existing directory
+// (through a link, or letter case on a file system that ignores it).
+bool SameDirectory(const QString& a, const QString& b);
 
 // The recent-directory list update: the text less a trailing separator moves (or is
-// inserted) to the top, an equal item ignoring case is dropped, the list is cut to
+// inserted) to the top, an equal item (letter case counts) is dropped, the list is cut to
 // depth items. Returns the text that became the first item.
 QString AddPathToMRU(QStringList& items, const QString& text, int depth);
 

@@ -24,7 +24,7 @@ namespace {
 
 template <class F> void SetChecks(TZMTHeadList& heads, F rule) {
     for (TZMTHead& e : heads.Items) {
-        if (e.Valid) {
+        if (e.Valid && !e.Removed) {
             e.Checked = rule(e);
         }
     }
@@ -102,7 +102,7 @@ void TWorkflow::checkEachContact(const std::function<bool(const TZMTHead&)>& rul
         ShowProgress(QString());
     });
     for (TZMTHead& e : HeadList.Items) {
-        if (!e.Valid) {
+        if (!e.Valid || e.Removed) {
             continue;
         }
         e.Checked = false;
@@ -176,13 +176,13 @@ std::vector<int> TWorkflow::DeleteSrcFiles(const std::vector<int>& checkedLines)
     }
     RefreshOptions();
     StopMonitor();
-    const TZMTHeadList& heads = HeadList;
+    TZMTHeadList& heads = HeadList;
     int deleted = 0;
     for (const int index : checkedLines) {
         if (index < 0 || index >= heads.Count()) {
             continue;
         }
-        const TZMTHead& e = heads[index];
+        TZMTHead& e = heads[index];
         const QString path = State.SrcPath + kSep + e.SrcFile;
         if (Options.Save.BackupToRecycleBin && QFileInfo::exists(path)) {
             try {
@@ -197,8 +197,14 @@ std::vector<int> TWorkflow::DeleteSrcFiles(const std::vector<int>& checkedLines)
             ++deleted;
             WriteLog(Format(LangText::FileDeleted, e.SrcFile));
         }
+        // The line leaves the list whether or not the file went away, and stays away.
+        e.Removed = true;
+        e.Checked = false;
         removed.push_back(index);
     }
+    // The lines leave before the message tells how many files went.
+    ui_.rebuildContactList();
+    ui_.updateControls();
     ui_.beep();
     StartMonitor();
     ui_.information(Format(LangText::FilesDeleted, deleted));

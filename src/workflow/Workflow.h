@@ -234,6 +234,8 @@ private:
     std::unique_ptr<TMonitorTrd> monitor_;
     quint64 monitorGeneration_ = 0;
     int pendingNotice_ = -1; // a notice that came while a command ran, -1 for none
+    QStringList unreadable_; // why files could not be read, gathered by an analysis
+    void reportUnreadable();
 };
 
 } // namespace vimosync

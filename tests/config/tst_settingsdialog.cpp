@@ -137,6 +137,19 @@ void TestSettingsDialog::updateThenCancel() {
              QStringLiteral("GMT+03:00"));
     d->reject();
     QVERIFY(qAbs(Setup().PdaOffset - -3 / 24.0) < 1e-12);
+
+    // A long zone name shows whole from its first letter, and in the tool tip.
+    Setup().ZoneName = QStringLiteral("Newfoundland Standard Time");
+    Setup().ZoneBias = 210;
+    std::unique_ptr<TSettingsDialog> d2(open());
+    d2->show();
+    QVERIFY(QTest::qWaitForWindowExposed(d2.get()));
+    auto* longZone = d2->findChild<QLineEdit*>("TimeZoneEdit");
+    const QString text = QStringLiteral("Newfoundland Standard Time (GMT-03:30)");
+    QCOMPARE(longZone->text(), text);
+    QCOMPARE(longZone->cursorPosition(), 0);
+    QVERIFY(longZone->toolTip().startsWith(text));
+    QVERIFY(longZone->width() >= longZone->fontMetrics().horizontalAdvance(text));
 }
 
 void TestSettingsDialog::controlsFromSettings() {
@@ -263,13 +276,18 @@ void TestSettingsDialog::archiveSizeLimits() {
     QTest::keyClicks(size, "abc");
     QCOMPARE(size->Editor()->text(), QStringLiteral("300"));
 
-    // Typing past the upper limit stops at it; a text put there anyway (pasted) comes to
-    // the limit when OK reads it while the field is still being edited.
+    // A number past the upper limit is typed whole and comes to the limit when the field
+    // loses the focus, or when OK reads it while the field is still being edited.
     size->setFocus();
     size->selectAll();
     QTest::keyClicks(size, "400000");
-    QVERIFY(size->Editor()->text().toInt() <= 300000);
-    size->Editor()->setText(QStringLiteral("400000"));
+    QCOMPARE(size->Editor()->text(), QStringLiteral("400000"));
+    d->findChild<QCheckBox*>("UseLogCheckBox")->setFocus();
+    QCOMPARE(size->Editor()->text(), QStringLiteral("300000"));
+    QCOMPARE(size->value(), 300000);
+    size->setFocus();
+    size->selectAll();
+    QTest::keyClicks(size, "400000");
     d->ButtonOkClick();
     QCOMPARE(Setup().NewArchiveSize, 300000);
 

@@ -6,6 +6,7 @@
 #include "common/TestOptions.h"
 #include "common/TestUtil.h"
 #include "config/Setup.h"
+#include "history/FileStore.h"
 #include "history/History.h"
 #include "history/TimeStamp.h"
 #include "support/Errors.h"
@@ -17,6 +18,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 #include <thread>
 #include <vector>
@@ -122,6 +126,35 @@ private slots:
         QCOMPARE(wf_->HeadList.Count(), 1);
         QCOMPARE(wf_->HeadList[0].UIN, std::string("2"));
         QCOMPARE(wf_->HeadList[0].SrcFile, QStringLiteral("2.txt"));
+    }
+
+    // A history that exists but cannot be read is named to the user and in the log, with
+    // the reason, instead of looking missing or empty.
+    void unreadableFilesAreNamed() {
+        WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", kAB);
+        WriteHistory(S("Varyon_2.zmt"), 2, "2", "two", kAB);
+        WriteHistory(S("Varyon_3.zmt"), 2, "3", "three", kAB);
+        WriteHistory(D("Varyon_3.zmt"), 2, "3", "three", kAB);
+        WriteHistory(S("4.txt"), 0, "4", "four", kAB);
+        static QStringList unreadable;
+        unreadable = {S("Varyon_2.zmt"), D("Varyon_3.zmt")};
+        HistoryReadHooks().fail = [](const QString& path) {
+            return unreadable.contains(path) ? EACCES : 0;
+        };
+        wf_->Analyse();
+        HistoryReadHooks().fail = nullptr;
+        QVERIFY(wf_->State.Analysed);
+        const QString why = QString::fromLocal8Bit(std::strerror(EACCES));
+        const QString s2 = QStringLiteral("Cannot read file %1: %2").arg(S("Varyon_2.zmt"), why);
+        const QString d3 = QStringLiteral("Cannot read file %1: %2").arg(D("Varyon_3.zmt"), why);
+        QCOMPARE(ui_->Warnings, QStringList{QStringLiteral("Some files could not be read:\r\n") +
+                                            s2 + QStringLiteral("\r\n") + d3});
+        const QString log = logText();
+        QVERIFY(log.contains(s2));
+        QVERIFY(log.contains(d3));
+        // The readable contacts are there as ever; a second analysis says nothing more.
+        wf_->Analyse();
+        QCOMPARE(ui_->Warnings.size(), 1);
     }
 
     void noHistoriesLeavesNothingAnalysed() {

@@ -2,8 +2,12 @@
 // recent-directory lists.
 
 #include "config/Setup.h"
+#include "workflow/Folders.h"
 #include "workflow/Workflow.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vimosync;
@@ -125,8 +129,11 @@ private slots:
         QTest::newRow("new drops the oldest") << sixteen << "/new/" << 16 << newFirst;
         QStringList moved = sixteen;
         moved.removeAt(7);
-        moved.prepend(QStringLiteral("/D7"));
-        QTest::newRow("known moves up, other case") << sixteen << "/D7" << 16 << moved;
+        moved.prepend(QStringLiteral("/d7"));
+        QTest::newRow("known moves up") << sixteen << "/d7/" << 16 << moved;
+        // Letter case makes another directory here: both names stay.
+        QTest::newRow("other case is another directory")
+            << QStringList{"/a", "/Data"} << "/data" << 16 << QStringList{"/data", "/a", "/Data"};
         QTest::newRow("empty list") << QStringList{} << "/x" << 16 << QStringList{"/x"};
         QTest::newRow("depth shrank")
             << QStringList{"/a", "/b", "/c"} << "/d" << 2 << QStringList{"/d", "/a"};
@@ -139,6 +146,24 @@ private slots:
         QStringList items = before;
         AddPathToMRU(items, text, depth);
         QCOMPARE(items, after);
+    }
+
+    // One directory by name, link or identity; letter case tells two apart here.
+    void sameDirectory() {
+        QTemporaryDir tmp;
+        const QString a = tmp.filePath(QStringLiteral("Data"));
+        const QString b = tmp.filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(a) && QDir().mkpath(b));
+        QVERIFY(QFile::link(a, tmp.filePath(QStringLiteral("link"))));
+        QVERIFY(SameDirectory(a, a + QLatin1Char('/')));
+        QVERIFY(!SameDirectory(a, b));
+        QVERIFY(SameDirectory(a, tmp.filePath(QStringLiteral("link"))));
+        QVERIFY(SameDirectory(tmp.filePath(QStringLiteral("Data/../Data")), a));
+        // Names of no directory are the same only when they are equal.
+        QVERIFY(SameDirectory(tmp.filePath(QStringLiteral("none")),
+                              tmp.filePath(QStringLiteral("none"))));
+        QVERIFY(!SameDirectory(tmp.filePath(QStringLiteral("none")),
+                               tmp.filePath(QStringLiteral("None"))));
     }
 
     void trailingSeparator() {

@@ -1,0 +1,189 @@
+// The main window in everyday use: directory names whose letter case differs, the
+// views after an analysis, the list hint and the progress text after the work, the
+// lines of deleted source files.
+
+#include "common/HistoryFixtures.h"
+#include "common/ScriptedUi.h"
+#include "config/Setup.h"
+#include "support/LogFile.h"
+#include "ui/Main.h"
+#include "ui/MessageView.h"
+#include "ui/Views.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QStatusTipEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace vimosync;
+using vimosync::test::WriteHistory;
+
+namespace {
+
+// Runs a step when an information box comes up.
+class HookedUi : public test::ScriptedUi {
+public:
+    std::function<void()> OnInformation;
+    void information(const QString& text) override {
+        if (OnInformation) {
+            OnInformation();
+        }
+        ScriptedUi::information(text);
+    }
+};
+
+} // namespace
+
+class TestWindowUse : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> tmp_;
+    std::unique_ptr<TForm1> form_;
+    HookedUi ui_;
+
+    QString S(const QString& name) const { return tmp_->filePath(QStringLiteral("src/") + name); }
+    QString D(const QString& name) const { return tmp_->filePath(QStringLiteral("dst/") + name); }
+
+    QStringList ContactLines() const {
+        QStringList out;
+        for (int r = 0; r < form_->ContactModel()->rowCount(); ++r) {
+            out << form_->ContactModel()->index(r).data().toString();
+        }
+        return out;
+    }
+
+    void Analyse() {
+        WriteHistory(S("100.txt"), 0, "100", "alice", {{0, false, "one"}, {1, true, "two"}});
+        WriteHistory(D("100.txt"), 0, "100", "alice", {{0, false, "one"}});
+        WriteHistory(S("200.txt"), 0, "200", "bob", {{0, false, "same"}});
+        WriteHistory(D("200.txt"), 0, "200", "bob", {{0, false, "same"}});
+        WriteHistory(S("300.txt"), 0, "300", "carol", {{0, false, "only here"}});
+        ui_.FileVersions = {0};
+        form_->aAnalyseExecute();
+        QVERIFY(form_->Workflow().State.Analysed);
+    }
+
+    // Types the text into a directory box and leaves the box.
+    static void Type(QComboBox* box, const QString& text) {
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), text);
+        emit box->lineEdit()->editingFinished();
+    }
+
+private slots:
+    void init() {
+        Setup() = TSettings{};
+        Setup().BackupToRecycleBin = false;
+        QFile::remove(SettingsFilePath());
+        tmp_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(tmp_->isValid());
+        qputenv("XDG_DATA_HOME", tmp_->filePath(QStringLiteral("data")).toLocal8Bit());
+        QDir(tmp_->path()).mkpath(QStringLiteral("src"));
+        QDir(tmp_->path()).mkpath(QStringLiteral("dst"));
+        ui_ = HookedUi{};
+        form_ = std::make_unique<TForm1>();
+        form_->SetDialogs(&ui_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        form_->SrcPathCombo->setEditText(tmp_->filePath(QStringLiteral("src")));
+        form_->DstPathCombo->setEditText(tmp_->filePath(QStringLiteral("dst")));
+    }
+    void cleanup() {
+        form_.reset();
+        CloseLog();
+        QFile::remove(SettingsFilePath());
+        tmp_.reset();
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    // A typed directory stays as typed when a recent one differs from it only in letter
+    // case: here those are two directories. A trailing separator goes on leaving the box.
+    void typedDirectoryKeepsItsLetterCase() {
+        const QString upper = tmp_->filePath(QStringLiteral("Data"));
+        const QString lower = tmp_->filePath(QStringLiteral("data"));
+        Setup().SrcPathMRU = {upper};
+        form_->SrcPathCombo->addItem(upper);
+        Type(form_->SrcPathCombo, lower);
+        QCOMPARE(form_->SrcPathCombo->currentText(), lower);
+        QCOMPARE(form_->Workflow().State.SrcPath, lower);
+
+        Type(form_->SrcPathCombo, lower + QStringLiteral("/"));
+        QCOMPARE(form_->SrcPathCombo->currentText(), lower);
+
+        // Analysing both names keeps both in the recent list.
+        QDir().mkpath(upper);
+        QDir().mkpath(lower);
+        form_->Workflow().State.SrcPath = lower;
+        form_->pathsUsed(lower, form_->Workflow().State.DstPath);
+        QCOMPARE(Setup().SrcPathMRU, (QStringList{lower, upper}));
+    }
+
+    // After an analysis nothing is shown until the user selects a contact, though the
+    // list has the focus and a current line.
+    void viewsStayEmptyUntilAContactIsSelected() {
+        Analyse();
+        form_->LB1->setFocus();
+        QCoreApplication::processEvents();
+        QCOMPARE(form_->MergedModel()->rowCount(), 0);
+        QCOMPARE(form_->LBS->LineCount(), 0);
+        QCOMPARE(form_->CurrentEntry(), -1);
+
+        const QModelIndex first = form_->ContactModel()->index(0);
+        QTest::mouseClick(form_->LB1->viewport(), Qt::LeftButton, {},
+                          form_->LB1->visualRect(first).center());
+        QTRY_VERIFY(form_->MergedModel()->rowCount() > 0);
+        QVERIFY(form_->CurrentEntry() >= 0);
+    }
+
+    // The hint over the list follows the selection commands; the progress text of an
+    // analysis is gone when it ends.
+    void hintAndProgressFollowTheWork() {
+        Analyse();
+        QCOMPARE(form_->StatusText(1), QString());
+        QStatusTipEvent over{QString()};
+        QCoreApplication::sendEvent(form_->LB1->viewport(), &over);
+        QCOMPARE(form_->StatusText(1), QStringLiteral("2 checked of 3 (0 hidden)"));
+        form_->aDeselectAllExecute();
+        QCOMPARE(form_->StatusText(1), QStringLiteral("0 checked of 3 (0 hidden)"));
+        form_->aSelectAllExecute();
+        QCOMPARE(form_->StatusText(1), QStringLiteral("3 checked of 3 (0 hidden)"));
+    }
+
+    // Deleted source files: their lines are gone when the message comes, and stay gone
+    // through rebuilds and selection commands.
+    void deletedContactsStayGone() {
+        Analyse();
+        form_->aDeselectAllExecute();
+        const int carol =
+            static_cast<int>(ContactLines().indexOf(QStringLiteral("carol (300) 1 1")));
+        QVERIFY(carol >= 0);
+        form_->ContactModel()->setData(form_->ContactModel()->index(carol), Qt::Checked,
+                                       Qt::CheckStateRole);
+        QStringList linesAtMessage;
+        ui_.OnInformation = [&] { linesAtMessage = ContactLines(); };
+        ui_.Confirms = {true};
+        form_->aDeleteSrcFilesExecute();
+        QCOMPARE(ui_.Infos.last(), QStringLiteral("1 files was successfully deleted"));
+        const QStringList left{"alice (100) 1 2", "bob (200) 0 1"};
+        QCOMPARE(linesAtMessage, left);
+        QVERIFY(!QFileInfo::exists(S("300.txt")));
+
+        form_->aSelectAllExecute();
+        QCOMPARE(ContactLines(), left);
+        form_->aShowHideUnchecked->trigger();
+        form_->aShowHideUnchecked->trigger();
+        QCOMPARE(ContactLines(), left);
+        QStatusTipEvent over{QString()};
+        QCoreApplication::sendEvent(form_->LB1->viewport(), &over);
+        QCOMPARE(form_->StatusText(1), QStringLiteral("2 checked of 2 (0 hidden)"));
+    }
+};
+
+QTEST_MAIN(TestWindowUse)
+#include "tst_window_use.moc"
