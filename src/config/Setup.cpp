@@ -15,6 +15,7 @@ namespace {
 const QString kPathesMRU = QStringLiteral("PathesMRU");
 const QString kSettings = QStringLiteral("Settings");
 const QString kParseTXT = QStringLiteral("ParseTXT");
+const QString kWindow = QStringLiteral("Window");
 const QString kSrcPath = QStringLiteral("SrcPath");
 const QString kDstPath = QStringLiteral("DstPath");
 
@@ -159,6 +160,18 @@ void LoadSettings(const QString& iniPath) {
     ValidateCodePage(s.CodePage); // an unknown name is an error now, not garbled text later
 #undef VS_READ_STR
 #undef VS_READ_CHAR
+
+    s.WindowGeometry = ini.readString(kWindow, QStringLiteral("Geometry"), QString());
+    s.SplitterSizes.clear();
+    for (const QString& part :
+         ini.readString(kWindow, QStringLiteral("Splitter"), QString()).split(QLatin1Char(','))) {
+        bool ok = false;
+        const int width = part.trimmed().toInt(&ok);
+        if (ok && width >= 0) {
+            s.SplitterSizes << width;
+        }
+    }
+    s.LastPage = ini.readInteger(kWindow, QStringLiteral("Page"), -1);
 }
 
 bool SaveSettings(const QString& iniPath) {
@@ -212,6 +225,21 @@ bool SaveSettings(const QString& iniPath) {
     }
 #undef VS_WRITE_STR
 #undef VS_WRITE_CHAR
+
+    // Written once the window has been closed with them.
+    if (!s.WindowGeometry.isEmpty()) {
+        ini.writeString(kWindow, QStringLiteral("Geometry"), s.WindowGeometry);
+    }
+    if (!s.SplitterSizes.isEmpty()) {
+        QStringList widths;
+        for (const int w : s.SplitterSizes) {
+            widths << QString::number(w);
+        }
+        ini.writeString(kWindow, QStringLiteral("Splitter"), widths.join(QLatin1Char(',')));
+    }
+    if (s.LastPage >= 0) {
+        ini.writeInteger(kWindow, QStringLiteral("Page"), s.LastPage);
+    }
 
     return ini.save(iniPath);
 }

@@ -7,6 +7,7 @@
 #include "workflow/Workflow.h"
 
 #include <QChar>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +53,13 @@ struct TSettings {
     QChar DTRightBracket = TTextFormat{}.DTRightBracket;
     // Code page of plain-text files; empty = the system's. Written only when set.
     QString CodePage;
+
+    // [Window]: the main window as it was closed (empty or -1 before the first close):
+    // its geometry (as the window saves it, Base64), the widths of the contact list and
+    // the pages, the page shown.
+    QString WindowGeometry;
+    QList<int> SplitterSizes;
+    int LastPage = -1;
 
     // Not stored: the directories the loader starts the directory boxes with (the
     // executable's folder, with a trailing separator).

@@ -231,6 +231,7 @@ inline constexpr const char* MenuTools = "Tools";
 inline constexpr const char* MenuHelp = "Help";
 // Find dialog.
 inline constexpr const char* FindDialogCaption = "Find";
+inline constexpr const char* FullTextSearchCaption = "Full-text search in all source files";
 inline constexpr const char* FindWhat = "Find what:";
 inline constexpr const char* FindMatchCase = "Match case";
 inline constexpr const char* FindWholeWord = "Whole word";

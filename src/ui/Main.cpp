@@ -25,7 +25,11 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -34,6 +38,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -42,7 +47,10 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vimosync {
 
@@ -140,6 +148,11 @@ TForm1::~TForm1() {
     // closing happen while the child widgets go.
     qApp->removeEventFilter(this);
     disconnect(qApp, nullptr, this, nullptr);
+    // The boxes lose the focus as they go and would report it to a workflow that is gone.
+    for (QComboBox* box : {SrcPathCombo, DstPathCombo}) {
+        box->blockSignals(true);
+        box->lineEdit()->blockSignals(true);
+    }
     delete findDialog_;
     findDialog_ = nullptr;
     delete comparison_;
@@ -160,7 +173,6 @@ void TForm1::FormCreate() {
     CreateActions();
     CreateLayout();
     CreateMenus();
-    resize(543, 450);
 
     LoadSettings(SettingsFilePath());
     // Every command takes the settings in force when it starts.
@@ -170,6 +182,8 @@ void TForm1::FormCreate() {
     if (Setup().UseLog) {
         OpenLog();
     }
+
+    RestoreWindowState();
 
     // The boxes show the most recent directory, or the program's folder.
     RefreshPathCombos();
@@ -184,6 +198,37 @@ void TForm1::FormCreate() {
 
     aResetAllExecute();
     UpdateControls();
+}
+
+// ---- Size, place and page between runs
+
+void TForm1::RestoreWindowState() {
+    const TSettings& s = Setup();
+    // The first start: wide enough for a contact line such as "night_owl (111111) 4 12"
+    // beside the pages.
+    const QFontMetrics metrics(LB1->font());
+    const int listWidth = std::max(
+        185, metrics.horizontalAdvance(QStringLiteral("night_owl_long (1234567890) 999 99999")) +
+                 4 * metrics.averageCharWidth() + 24);
+    if (s.WindowGeometry.isEmpty() ||
+        !restoreGeometry(QByteArray::fromBase64(s.WindowGeometry.toLatin1()))) {
+        resize(std::max(543, listWidth + 480), 480);
+    }
+    if (s.SplitterSizes.size() == 2 && s.SplitterSizes[0] > 0) {
+        Splitter1->setSizes(s.SplitterSizes);
+    } else {
+        Splitter1->setSizes({listWidth, std::max(200, width() - listWidth)});
+    }
+    if (s.LastPage >= 0 && s.LastPage < PageControl1->count()) {
+        PageControl1->setCurrentIndex(s.LastPage);
+    }
+}
+
+void TForm1::KeepWindowState() {
+    TSettings& s = Setup();
+    s.WindowGeometry = QString::fromLatin1(saveGeometry().toBase64());
+    s.SplitterSizes = Splitter1->sizes();
+    s.LastPage = PageControl1->currentIndex();
 }
 
 // ---- Closing
@@ -201,6 +246,7 @@ void TForm1::FormClose() {
     closed_ = true;
     findDialog_->hide();
     workflow_->StopMonitor();
+    KeepWindowState();
     // A settings file that cannot be written is no reason to keep the program open.
     SaveSettings(SettingsFilePath());
     CloseLog();
@@ -348,7 +394,37 @@ void TForm1::RefreshPathCombos() {
 
 // ---- Hints
 
+// A folder dragged from a file manager onto a directory box: the box takes its path.
+bool TForm1::DropFolder(QObject* watched, QEvent* event) {
+    QComboBox* box = nullptr;
+    for (QComboBox* b : {SrcPathCombo, DstPathCombo}) {
+        if (watched == b || watched == b->lineEdit()) {
+            box = b;
+        }
+    }
+    const auto type = event->type();
+    if (!box || (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)) {
+        return false;
+    }
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QList<QUrl> urls = drop->mimeData()->urls();
+    const QString folder =
+        urls.size() == 1 && urls.first().isLocalFile() ? urls.first().toLocalFile() : QString();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir() || !box->isEnabled()) {
+        drop->ignore();
+        return true;
+    }
+    drop->acceptProposedAction();
+    if (type == QEvent::Drop) {
+        box->setEditText(StripTrailingSeparator(QDir::toNativeSeparators(folder)));
+    }
+    return true;
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (DropFolder(watched, event)) {
+        return true;
+    }
     if (event->type() == QEvent::StatusTip) {
         // The long hint of whatever is under the pointer goes to status panel 1. Items of
         // a list have no hint of their own: the list's hint stands for them.

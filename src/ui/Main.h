@@ -204,6 +204,11 @@ private:
     void SearchTextView(TMessageView* view, const QString& find, const TSearchOptions& options);
     void SearchListView(QListView* view, const QString& find, const TSearchOptions& options);
     void RefreshPathCombos();
+    // The window's size, place, list width and page as the last run left them.
+    void RestoreWindowState();
+    bool DropFolder(QObject* watched, QEvent* event);
+    void SetFullTextMode(bool on);
+    void KeepWindowState();
     // Runs a long command: other commands refuse with a beep meanwhile.
     bool BeginCommand();
     // The handler as a slot that logs the errors it lets through.

@@ -179,6 +179,7 @@ void TForm1::CreateLayout() {
         // Names that differ in letter case are other directories here: neither the
         // completion nor the match on leaving the box may take one for the other.
         combo->completer()->setCaseSensitivity(Qt::CaseSensitive);
+        combo->setAcceptDrops(true);
         connect(combo->lineEdit(), &QLineEdit::editingFinished, combo, [combo] {
             const QString text = combo->currentText();
             const QString bare = StripTrailingSeparator(text);

@@ -208,10 +208,17 @@ void TForm1::aFullTextSearchExecute() {
     if (!workflow_->ConfirmClearSelection()) {
         return;
     }
+    SetFullTextMode(true);
     findDialog_->show();
     findDialog_->raise();
     findDialog_->activateWindow();
-    fullTextMode_ = true;
+}
+
+// The find dialog says in its caption when it searches all source files.
+void TForm1::SetFullTextMode(bool on) {
+    fullTextMode_ = on;
+    findDialog_->setWindowTitle(
+        Tr(on ? LangText::FullTextSearchCaption : LangText::FindDialogCaption));
 }
 
 void TForm1::aDeleteSrcFilesExecute() {

@@ -120,7 +120,7 @@ void TForm1::FindDialog1Find() {
             });
         }
         findDialog_->hide();
-        fullTextMode_ = false;
+        SetFullTextMode(false);
         UpdateControls();
         return;
     }
@@ -148,7 +148,7 @@ void TForm1::aFindBackExecute() {
 }
 
 void TForm1::FindDialog1Close() {
-    fullTextMode_ = false;
+    SetFullTextMode(false);
 }
 
 void TForm1::SearchTextView(TMessageView* view, const QString& find,

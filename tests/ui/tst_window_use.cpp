@@ -4,6 +4,7 @@
 
 #include "common/HistoryFixtures.h"
 #include "common/ScriptedUi.h"
+#include "common/TestUtil.h"
 #include "config/Setup.h"
 #include "support/LogFile.h"
 #include "ui/Main.h"
@@ -13,9 +14,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
+#include <QSplitter>
 #include <QStatusTipEvent>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -100,6 +105,48 @@ private slots:
         QFile::remove(SettingsFilePath());
         tmp_.reset();
         qunsetenv("XDG_DATA_HOME");
+    }
+
+    // A folder dropped on a directory box sets it; a file or several items do not.
+    void folderDroppedOnABox() {
+        const QString folder = tmp_->filePath(QStringLiteral("dropped"));
+        QVERIFY(QDir().mkpath(folder));
+        const auto drop = [&](const QList<QUrl>& urls) {
+            QMimeData data;
+            data.setUrls(urls);
+            QLineEdit* edit = form_->DstPathCombo->lineEdit();
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(edit, &enter);
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(edit, &dropped);
+            return enter.isAccepted();
+        };
+        QVERIFY(!drop({QUrl::fromLocalFile(tmp_->filePath(QStringLiteral("src")) + "/none.txt")}));
+        QVERIFY(!drop({QUrl::fromLocalFile(folder), QUrl::fromLocalFile(folder)}));
+        QCOMPARE(form_->DstPathCombo->currentText(), tmp_->filePath(QStringLiteral("dst")));
+        QVERIFY(drop({QUrl::fromLocalFile(folder + QLatin1Char('/'))}));
+        QCOMPARE(form_->DstPathCombo->currentText(), folder);
+        QCOMPARE(form_->Workflow().State.DstPath, folder);
+    }
+
+    // The window's size, list width and page come back at the next start; a first start
+    // (no [Window] section) opens at its own size.
+    void windowStateIsRemembered() {
+        form_->resize(820, 610);
+        form_->Splitter1->setSizes({300, 500});
+        form_->PageControl1->setCurrentIndex(0);
+        QCoreApplication::processEvents();
+        const QList<int> sizes = form_->Splitter1->sizes();
+        form_->close();
+        QVERIFY(test::readAll(SettingsFilePath()).contains("[Window]"));
+        form_.reset(); // the program ends; the next start reads the file
+        form_ = std::make_unique<TForm1>();
+        form_->SetDialogs(&ui_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QCOMPARE(form_->size(), QSize(820, 610));
+        QCOMPARE(form_->Splitter1->sizes(), sizes);
+        QCOMPARE(form_->PageControl1->currentIndex(), 0);
     }
 
     // A typed directory stays as typed when a recent one differs from it only in letter
