@@ -79,9 +79,11 @@ private slots:
         QVERIFY(!QFile::exists(LogPath()));
         IniFile ini;
         QVERIFY(ini.load(SettingsFilePath()));
-        QCOMPARE(ini.sectionNames(), (QStringList{"Settings", "ParseTXT"}));
+        QCOMPARE(ini.sectionNames(), (QStringList{"Settings", "ParseTXT", "Window"}));
         QCOMPARE(ini.keys("Settings"), kSettingsKeys);
         QCOMPARE(ini.keys("ParseTXT"), kParseTxtKeys);
+        QCOMPARE(ini.keys("Window"), (QStringList{"Geometry", "Splitter", "Page"}));
+        QCOMPARE(ini.readString("Window", "Page", QString()), QStringLiteral("2"));
     }
 
     void settingsSurviveARun() {
