@@ -8,7 +8,6 @@
 
 #include "common_bench_ui.h"
 #include "config/Setup.h"
-#include "history/Globals.h"
 #include "history/History.h"
 #include "history/TimeStamp.h"
 #include "merge/Merge.h"
