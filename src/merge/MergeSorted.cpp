@@ -1,6 +1,7 @@
 // Merge mode 1: both sides sorted together, each message kept once.
 
 #include "merge/MergeParts.h"
+#include "support/HeapReuse.h"
 
 #include <algorithm>
 #include <array>
@@ -181,7 +182,7 @@ void MergeSorted(TZMTMessList& source, TZMTMessList& destination, TZMTMessList& 
     std::vector<std::uint8_t> keep(n);
     const std::size_t kept = MarkSurvivors(at, order, options.MergeIgnoreSpaces, keep);
 
-    result.Items.reserve(kept);
+    ReserveLarge(result.Items, kept);
     int diffCount = 0;
     for (MessIndex i = 0; i < n; ++i) {
         if (keep[i] != 0) {
