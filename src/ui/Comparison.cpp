@@ -16,12 +16,16 @@
 #include <QLabel>
 #include <QListView>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 
 namespace vimosync {
 
 namespace {
+
+// Messages taken in between two check points of a fill loop.
+constexpr int kFillStep = 100;
 
 QString PathIn(const QString& dir, const QString& name) {
     return QDir(dir).filePath(name);
@@ -88,9 +92,6 @@ void TComparison::ShowSelectedContact() {
 }
 
 bool TComparison::CheckPoint(int k, int count) {
-    if (k % 100 != 0) {
-        return true;
-    }
     if (ShuttingDown && ShuttingDown()) {
         abort_ = true;
         return false;
@@ -196,11 +197,11 @@ void TComparison::FillOnce() {
         SetHint(view, QLatin1Char('|') + Format(LangText::MessagesCount, list->Count()));
         auto lines = std::make_unique<THistoryLines>(list, dtFormat);
         const int count = list->Count();
-        for (int k = 0; k < count; ++k) {
+        for (int k = 0; k < count; k += kFillStep) {
             if (!CheckPoint(k, count)) {
                 break;
             }
-            lines->AppendNext();
+            lines->Append(kFillStep);
         }
         view->SetLines(std::move(lines));
         ui_.showProgress(QString());
@@ -233,17 +234,23 @@ void TComparison::FillOnce() {
     SetHint(lbm_, QLatin1Char('|') + Format(LangText::MessagesCount, result->Count()) +
                       Tr(LangText::CountsSeparator) +
                       Format(LangText::DifferencesCount, result->DiffCount));
+    // The widest line is measured step by step with the progress, not in a pass of
+    // its own.
     const int count = result->Count();
     int added = 0;
-    for (; added < count; ++added) {
+    qsizetype longest = 0;
+    while (added < count) {
         if (!CheckPoint(added, count)) {
             break;
         }
+        const int next = std::min(count, added + kFillStep);
+        longest = std::max(longest, TMergedModel::LongestText(*result, added, next));
+        added = next;
     }
     if (abort_) {
         return;
     }
-    merged_->SetList(result, Setup().ShowMessNumbers, dtFormat, added);
+    merged_->SetList(result, Setup().ShowMessNumbers, dtFormat, added, longest);
     ui_.showProgress(QString());
     if (UpdateControls) {
         UpdateControls();

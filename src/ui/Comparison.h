@@ -58,7 +58,8 @@ private:
     void FillOnce();
     // Waits for work running on another thread, handling the window's events meanwhile.
     void Await(std::future<void>& work);
-    // The fill loop's check point at message k of count; false: stop this loop.
+    // A fill loop's check point, every hundred messages, at message k of count: shows
+    // the progress and handles the window's events; false: stop this loop.
     bool CheckPoint(int k, int count);
     void StepDifference(bool forward);
 

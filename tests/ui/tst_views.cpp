@@ -98,6 +98,22 @@ void TestViews::mergedModel() {
     QCOMPARE(model.index(1).data().toString(),
              QStringLiteral("+ >>>>  14:05:09 8/03/2006 second\r\nline"));
 
+    // The width: the longest text of the messages shown, and 40 for number and time;
+    // a measure given by the caller is taken as it is; very long texts are capped.
+    QCOMPARE(model.WidestLine(), 12 + 40);
+    QCOMPARE(model.index(0).data(WidestLineRole).toInt(), 12 + 40);
+    model.SetList(list, false, Setup().DTFormatString, 1);
+    QCOMPARE(model.WidestLine(), 5 + 40);
+    model.SetList(list, false, Setup().DTFormatString, -1, 7);
+    QCOMPARE(model.WidestLine(), 7 + 40);
+    QCOMPARE(TMergedModel::LongestText(*list, 0, 2), qsizetype(12));
+    QCOMPARE(TMergedModel::LongestText(*list, 0, 1), qsizetype(5));
+    QCOMPARE(TMergedModel::LongestText(*list, 1, 99), qsizetype(12));
+    QCOMPARE(TMergedModel::LongestText(*list, 2, 2), qsizetype(0));
+    const std::string huge(5000, 'h');
+    model.SetList(List({Msg(kT0, false, huge.c_str())}), false, Setup().DTFormatString);
+    QCOMPARE(model.WidestLine(), 2000);
+
     model.SetLines({QStringLiteral("< Invalid source file! >")});
     QCOMPARE(model.rowCount(), 1);
     QVERIFY(!model.IsMarked(0));
