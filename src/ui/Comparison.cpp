@@ -17,7 +17,9 @@
 #include <QListView>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <exception>
 #include <future>
 
 namespace vimosync {
@@ -26,9 +28,49 @@ namespace {
 
 // Messages taken in between two check points of a fill loop.
 constexpr int kFillStep = 100;
+// How often the window handles its events while it waits for work on other threads:
+// often enough that the wait ends close to when the work does.
+constexpr std::chrono::milliseconds kPollInterval(1);
 
 QString PathIn(const QString& dir, const QString& name) {
     return QDir(dir).filePath(name);
+}
+
+// On the destination's thread: reads the destination (dstRead tells the window when
+// it is in, or its error), waits for the source, and merges the two unless stop is set
+// by then. The merge only reads the lists' texts, and the text views, filled on the
+// window's thread meanwhile, only read them as well.
+void LoadAndMerge(TZMTMessList& src, TZMTMessList& dst, TZMTMessList& result,
+                  std::shared_future<void> loadSrc, std::promise<void>& dstRead, bool dstArchives,
+                  bool sameName, const std::atomic<bool>& stop, const TMergeOptions& merge,
+                  const TReadOptions& read) {
+    std::exception_ptr dstError;
+    try {
+        if (!dst.FileName.isEmpty()) {
+            LoadHistory(dst, LoadPlain, dstArchives, read);
+        }
+    } catch (...) {
+        dstError = std::current_exception();
+    }
+    bool srcRead = true;
+    try {
+        loadSrc.get();
+    } catch (...) {
+        srcRead = false; // the window reports the source's error
+    }
+    if (dstError) {
+        dstRead.set_exception(dstError);
+        return;
+    }
+    // The destination list needs the source's version in the Varyon case of the same
+    // name; set before the window looks at the list.
+    if (sameName && srcRead) {
+        dst.Version = src.Version;
+    }
+    dstRead.set_value();
+    if (srcRead && !stop.load()) {
+        MergeHistories(src, dst, result, merge, read);
+    }
 }
 
 // The hourglass pointer for the time of a filling, restored on every way out.
@@ -105,7 +147,7 @@ void TComparison::Await(std::future<void>& work) {
     if (!work.valid()) {
         return;
     }
-    while (work.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+    while (work.wait_for(kPollInterval) != std::future_status::ready) {
         ui_.processEvents();
     }
     work.get(); // an error of the work goes on from here
@@ -161,30 +203,44 @@ void TComparison::FillOnce() {
         // The same name on the destination side, so that its archive files are found.
         dst->FileName = PathIn(state.DstPath, entry.SrcFile);
     }
-    std::future<void> loadSrc = std::async(std::launch::async, [src, srcArchives, read] {
-        LoadHistory(*src, LoadPlain, srcArchives, read);
-    });
-    std::future<void> loadDst;
-    if (!dst->FileName.isEmpty()) {
-        loadDst = std::async(std::launch::async, [dst, dstArchives, read] {
-            LoadHistory(*dst, LoadPlain, dstArchives, read);
-        });
-    }
-    Await(loadSrc);
-    Await(loadDst);
-    ui_.processEvents();
-    if (sameName) {
-        dst->Version = src->Version;
-    }
-    if (restart_ || (ShuttingDown && ShuttingDown())) {
-        abort_ = ShuttingDown && ShuttingDown();
-        return;
-    }
-
     auto result = std::make_shared<TZMTMessList>();
     result->UIN = entry.UIN;
     if (!entry.DstFile.isEmpty()) {
         result->FileName = PathIn(state.DstPath, entry.DstFile);
+    }
+
+    // The merge starts on the destination's thread as soon as both files are in, not
+    // when the window next looks. A contact change or a close noticed before it starts
+    // leaves it out.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    std::shared_future<void> loadSrc = std::async(std::launch::async, [src, srcArchives, read] {
+                                           LoadHistory(*src, LoadPlain, srcArchives, read);
+                                       }).share();
+    std::promise<void> dstRead;
+    std::future<void> loadDst = dstRead.get_future();
+    std::future<void> merging =
+        std::async(std::launch::async, [src, dst, result, merge, read, sameName, dstArchives, stop,
+                                        loadSrc, dstRead = std::move(dstRead)]() mutable {
+            LoadAndMerge(*src, *dst, *result, loadSrc, dstRead, dstArchives, sameName, *stop, merge,
+                         read);
+        });
+    const auto stopRequested = [this] { return restart_ || (ShuttingDown && ShuttingDown()); };
+    const auto awaitLoad = [&](auto& work) {
+        while (work.wait_for(kPollInterval) != std::future_status::ready) {
+            ui_.processEvents();
+            if (stopRequested()) {
+                stop->store(true);
+            }
+        }
+        work.get(); // an error of the load goes on from here
+    };
+    awaitLoad(loadSrc);
+    awaitLoad(loadDst);
+    ui_.processEvents();
+    if (stopRequested()) {
+        stop->store(true);
+        abort_ = ShuttingDown && ShuttingDown();
+        return;
     }
 
     const int defaultVersion = workflow_.DefaultFileVersion;
@@ -207,11 +263,6 @@ void TComparison::FillOnce() {
         ui_.showProgress(QString());
     };
 
-    // The merge runs on a thread of its own while the two text views are filled: it
-    // only reads the lists' texts, the views only read them as well.
-    std::future<void> merging = std::async(std::launch::async, [src, dst, result, merge, read] {
-        MergeHistories(*src, *dst, *result, merge, read);
-    });
     fillText(lbs_, src);
     lbd_->setUpdatesEnabled(false);
     if (!abort_) {

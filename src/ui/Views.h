@@ -44,6 +44,7 @@ public:
     void Clear();
 
     bool IsMarked(int row) const;
+    const std::shared_ptr<const TZMTMessList>& List() const { return list_; }
     // About the number of characters of the longest item, for the width of the list.
     int WidestLine() const { return widest_; }
     // The bytes of the longest text among messages from .. to - 1 of the list.
