@@ -153,6 +153,21 @@ void TComparison::Await(std::future<void>& work) {
     work.get(); // an error of the work goes on from here
 }
 
+void TComparison::ReleaseShown() {
+    // The previous contact's histories are destroyed on a thread of their own: for a
+    // million messages a side that is tens of milliseconds the window need not wait.
+    // A release still running from the contact before is waited for first, so that
+    // there is never more than one.
+    Await(releasing_);
+    releasing_ =
+        std::async(std::launch::async, [source = lbs_->TakeLines(), destination = lbd_->TakeLines(),
+                                        merged = merged_->TakeList()]() mutable {
+            source.reset();
+            destination.reset();
+            merged.reset();
+        });
+}
+
 void TComparison::FillOnce() {
     ++fillings_;
     TOverrideCursor cursor;
@@ -163,9 +178,7 @@ void TComparison::FillOnce() {
     read.OwnNick = workflow_.OwnNick;
     const TMergeOptions merge = settings.Merge;
 
-    lbs_->Clear();
-    lbd_->Clear();
-    merged_->Clear();
+    ReleaseShown();
     SetHint(lbs_, QString());
     SetHint(lbd_, QString());
     SetHint(lbm_, QString());

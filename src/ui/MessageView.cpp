@@ -147,6 +147,12 @@ void TMessageView::Clear() {
     SetLines(nullptr);
 }
 
+std::unique_ptr<TTextLines> TMessageView::TakeLines() {
+    std::unique_ptr<TTextLines> shown = std::move(lines_);
+    Clear();
+    return shown;
+}
+
 qsizetype TMessageView::LineCount() const {
     return lines_ ? lines_->LineCount() : 0;
 }

@@ -54,6 +54,7 @@ public:
     // Adds the next message; false when every message is in.
     bool AppendNext() { return Append(1) == 1; }
     int Messages() const { return messages_; }
+    const std::shared_ptr<const TZMTMessList>& List() const { return list_; }
 
     qsizetype LineCount() const override { return lines_; }
     QString Line(qsizetype i) const override;
@@ -91,6 +92,8 @@ public:
     // Shows the lines from the top, nothing selected.
     void SetLines(std::unique_ptr<TTextLines> lines);
     void Clear();
+    // Clear, handing over the lines shown until now.
+    std::unique_ptr<TTextLines> TakeLines();
     qsizetype LineCount() const;
     QString Line(qsizetype i) const;
     const TTextLines* Lines() const { return lines_.get(); }

@@ -58,6 +58,12 @@ void TMergedModel::Clear() {
     SetLines({});
 }
 
+std::shared_ptr<const TZMTMessList> TMergedModel::TakeList() {
+    std::shared_ptr<const TZMTMessList> shown = list_;
+    Clear(); // the views let go of their indexes before the list goes
+    return shown;
+}
+
 bool TMergedModel::IsMarked(int row) const {
     return list_ && row >= 0 && row < count_ && (*list_)[row].Differs;
 }

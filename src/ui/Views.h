@@ -42,6 +42,8 @@ public:
                  const QString& dtFormat, int count = -1, qsizetype longestText = -1);
     void SetLines(const QStringList& lines);
     void Clear();
+    // Clear, handing over the list shown until now (null for none).
+    std::shared_ptr<const TZMTMessList> TakeList();
 
     bool IsMarked(int row) const;
     const std::shared_ptr<const TZMTMessList>& List() const { return list_; }

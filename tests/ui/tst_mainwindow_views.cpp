@@ -1,6 +1,7 @@
 // The comparison views of the main window filled from real files: every line of the
 // Source and Destination views and the width of the Merged list across the fill loop's
-// steps, the way to a difference, and a destination that cannot be read.
+// steps, the way to a difference, the previous contact's histories let go, and a
+// destination that cannot be read.
 
 #include "common/HistoryFixtures.h"
 #include "common/ScriptedUi.h"
@@ -59,6 +60,7 @@ private slots:
 
     void fillCrossesStepsWithLongEntriesAndTheWidestLine();
     void differencesAreSelectedAndScrolledTo();
+    void previousContactIsLetGo();
     void unreadableDestinationIsReported();
 
 private:
@@ -177,6 +179,22 @@ void TestMainWindowViews::differencesAreSelectedAndScrolledTo() {
     QCOMPARE(lbm->currentIndex().row(), 349);
     QCOMPARE(ui_.Beeps, 1);
     QVERIFY(lbm->viewport()->rect().intersects(lbm->visualRect(lbm->currentIndex())));
+}
+
+void TestMainWindowViews::previousContactIsLetGo() {
+    WriteAndAnalyse();
+    Select("700");
+    const auto* lines = dynamic_cast<const THistoryLines*>(form_->LBS->Lines());
+    QVERIFY(lines);
+    std::weak_ptr<const TZMTMessList> source = lines->List();
+    std::weak_ptr<const TZMTMessList> merged = form_->MergedModel()->List();
+    QVERIFY(!source.expired());
+    QVERIFY(!merged.expired());
+    Select("800");
+    QCOMPARE(form_->MergedModel()->rowCount(), 3);
+    QTRY_VERIFY(source.expired());
+    QTRY_VERIFY(merged.expired());
+    QCOMPARE(form_->LBS->LineCount(), qsizetype(9));
 }
 
 void TestMainWindowViews::unreadableDestinationIsReported() {
