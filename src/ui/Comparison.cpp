@@ -155,9 +155,9 @@ void TComparison::Await(std::future<void>& work) {
 
 void TComparison::ReleaseShown() {
     // The previous contact's histories are destroyed on a thread of their own: for a
-    // million messages a side that is tens of milliseconds the window need not wait.
-    // A release still running from the contact before is waited for first, so that
-    // there is never more than one.
+    // million messages a side that takes some 30 ms, which the window spends handling
+    // its events instead. A release still running from the contact before is waited
+    // for first, so that there is never more than one.
     Await(releasing_);
     releasing_ =
         std::async(std::launch::async, [source = lbs_->TakeLines(), destination = lbd_->TakeLines(),
@@ -222,6 +222,16 @@ void TComparison::FillOnce() {
         result->FileName = PathIn(state.DstPath, entry.DstFile);
     }
 
+    // The files are read once the histories shown before are gone: read beside their
+    // release, with the memory not yet back and the cores shared, they took longer than
+    // the release itself. The window handles its events meanwhile.
+    const auto stopRequested = [this] { return restart_ || (ShuttingDown && ShuttingDown()); };
+    Await(releasing_);
+    if (stopRequested()) {
+        abort_ = ShuttingDown && ShuttingDown();
+        return;
+    }
+
     // The merge starts on the destination's thread as soon as both files are in, not
     // when the window next looks. A contact change or a close noticed before it starts
     // leaves it out.
@@ -237,7 +247,6 @@ void TComparison::FillOnce() {
             LoadAndMerge(*src, *dst, *result, loadSrc, dstRead, dstArchives, sameName, *stop, merge,
                          read);
         });
-    const auto stopRequested = [this] { return restart_ || (ShuttingDown && ShuttingDown()); };
     const auto awaitLoad = [&](auto& work) {
         while (work.wait_for(kPollInterval) != std::future_status::ready) {
             ui_.processEvents();
