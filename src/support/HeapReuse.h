@@ -22,10 +22,11 @@ namespace vimosync {
 void KeepFreedMemoryForReuse();
 
 // Asks the kernel to back the pages of [p, p + bytes) with large pages where it can,
-// for a block that is about to be filled. Only blocks of at least 32 MB qualify: glibc
-// always maps those on their own (see above), so the advice stays with that block and
-// goes with it when it is freed; for smaller blocks, in the shared heap, this does
-// nothing.
+// for a block that is about to be filled. Only blocks of at least 32 MB qualify; for
+// smaller ones this does nothing. glibc maps blocks this large on their own (see
+// above), so the advice stays with the block and goes with it when it is freed. One
+// cut from free space at the top of the heap makes that part of the heap take large
+// pages from then on, which changes nothing but the page size there.
 //
 // A history of a million messages fills a file buffer and a message array of some
 // 60-70 MB each, and the merge a result as large. With pages of 4 KB, filling them
