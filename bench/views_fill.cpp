@@ -1,14 +1,17 @@
 // The time from selecting a contact in the contact list to the three comparison views
 // filled, for a contact with N messages on each side (default 1 000 000), and how long
-// the window went without handling its events meanwhile.
+// the window went without handling its events meanwhile; then how long leaving the
+// contact takes, and showing it once more.
 //
-//   views_fill [N] [DIR]      histories are written to DIR (default: a temporary folder)
+//   views_fill [N] [DIR] [--views-only]
+//
+// Histories are written to DIR (default: a temporary folder). --views-only leaves out
+// the timing of the parts on their own, for profiling the views alone.
 //
 // Run it in a real window (xvfb-run bench/views_fill) or offscreen.
 
 #include "common_bench_ui.h"
 #include "config/Setup.h"
-#include "history/Globals.h"
 #include "history/History.h"
 #include "history/TimeStamp.h"
 #include "merge/Merge.h"
@@ -23,6 +26,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 
 using namespace vimosync;
 
@@ -80,25 +84,27 @@ int main(int argc, char** argv) {
         WriteSide(dst, n, false);
     }
 
+    const bool viewsOnly = argc > 3 && std::strcmp(argv[3], "--views-only") == 0;
+
     // The parts on their own.
     QElapsedTimer t;
-    TZMTMessList s, d, r;
-    s.FileName = src;
-    d.FileName = dst;
     t.start();
-    LoadHistory(s, LoadPlain, false, gRead);
-    const qint64 loadSrc = t.restart();
-    LoadHistory(d, LoadPlain, false, gRead);
-    const qint64 loadDst = t.restart();
-    MergeHistories(s, d, r, gMerge, gRead);
-    const qint64 merge = t.restart();
-    std::printf("messages: source %d, destination %d, merged %d, differences %d\n", s.Count(),
-                d.Count(), r.Count(), r.DiffCount);
-    std::printf("load source %lld ms, load destination %lld ms, merge %lld ms\n", loadSrc, loadDst,
-                merge);
-    s.Clear();
-    d.Clear();
-    r.Clear();
+    if (!viewsOnly) {
+        TZMTMessList s, d, r;
+        s.FileName = src;
+        d.FileName = dst;
+        t.restart();
+        LoadHistory(s, LoadPlain, false, gRead);
+        const qint64 loadSrc = t.restart();
+        LoadHistory(d, LoadPlain, false, gRead);
+        const qint64 loadDst = t.restart();
+        MergeHistories(s, d, r, gMerge, gRead);
+        const qint64 merge = t.restart();
+        std::printf("messages: source %d, destination %d, merged %d, differences %d\n", s.Count(),
+                    d.Count(), r.Count(), r.DiffCount);
+        std::printf("load source %lld ms, load destination %lld ms, merge %lld ms\n", loadSrc,
+                    loadDst, merge);
+    }
 
     TForm1 form;
     TQuietUi quiet;
@@ -146,6 +152,17 @@ int main(int argc, char** argv) {
         "views filled: %lld ms (Source %lld lines, Destination %lld lines, Merged %d items)\n",
         filled, form.LBS->LineCount(), form.LBD->LineCount(), form.MergedModel()->rowCount());
     std::printf("longest time without handling events: %lld ms\n", longest);
+
+    // Leaving the contact (no line current) empties the views; then the contact again,
+    // shown now where the histories of the one before were just let go.
+    t.restart();
+    form.LB1->setCurrentIndex(QModelIndex());
+    const qint64 emptied = t.elapsed();
+    t.restart();
+    form.LB1->setCurrentIndex(form.LB1->model()->index(0, 0));
+    form.repaint();
+    const qint64 again = t.elapsed();
+    std::printf("views emptied: %lld ms, filled again: %lld ms\n", emptied, again);
     form.close();
     return 0;
 }

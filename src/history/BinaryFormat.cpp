@@ -2,6 +2,7 @@
 
 #include "history/TimeStamp.h"
 #include "support/Errors.h"
+#include "support/HeapReuse.h"
 #include "support/LangText.h"
 
 #include <QFileInfo>
@@ -217,7 +218,7 @@ void ParseBinaryHistory(TZMTMessList& list, std::string&& bytes, TLoadMode mode,
 
     // The count in the header is only a hint for the allocation; the records decide.
     const std::size_t hinted = get32(base + 34);
-    list.Items.reserve(list.Items.size() + std::min(hinted, (size - pos) / fixed));
+    ReserveLarge(list.Items, list.Items.size() + std::min(hinted, (size - pos) / fixed));
 
     HArena arena;
     bool ok = true;

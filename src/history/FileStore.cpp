@@ -123,6 +123,8 @@ bool ReadWholeFileImpl(const QString& path, std::string& out, QString& error,
         return false;
     }
     out.clear();
+    out.reserve(static_cast<std::size_t>(st.st_size));
+    PreferLargePages(out.data(), out.capacity());
     readInto(fd, out, static_cast<std::size_t>(st.st_size), err);
     ::close(fd);
     if (err) {

@@ -1,6 +1,7 @@
 // Merge mode 0: a walk along both sides in time order.
 
 #include "merge/MergeParts.h"
+#include "support/HeapReuse.h"
 
 #include <algorithm>
 #include <cmath>
@@ -235,7 +236,7 @@ void MergeSequential(TZMTMessList& source, TZMTMessList& destination, TZMTMessLi
     }
     const std::size_t ns = source.Items.size();
     const std::size_t nd = destination.Items.size();
-    result.Items.reserve(ns + nd);
+    ReserveLarge(result.Items, ns + nd);
     RecentInResult recent(ignoreSpaces);
     LaterInDestination later(ignoreSpaces);
     std::size_t i = 0;

@@ -1,6 +1,7 @@
 // Merge mode 1: both sides sorted together, each message kept once.
 
 #include "merge/MergeParts.h"
+#include "support/HeapReuse.h"
 
 #include <algorithm>
 #include <array>
@@ -183,7 +184,7 @@ SortedPlan PlanSortedMerge(TZMTMessList& source, TZMTMessList& destination, bool
 void BuildSortedResult(const TZMTMessList& source, const TZMTMessList& destination,
                        const SortedPlan& plan, TZMTMessList& result) {
     const SideView at(destination, source);
-    result.Items.reserve(plan.kept);
+    ReserveLarge(result.Items, plan.kept);
     int diffCount = 0;
     for (std::size_t i = 0; i < plan.order.size(); ++i) {
         if (plan.keep[i] != 0) {

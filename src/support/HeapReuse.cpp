@@ -5,6 +5,12 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+#include <cstdint>
 
 namespace vimosync {
 
@@ -30,6 +36,25 @@ bool Tune() {
 void KeepFreedMemoryForReuse() {
     static const bool tuned = Tune();
     (void)tuned;
+}
+
+void PreferLargePages(void* p, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (p == nullptr || bytes < static_cast<std::size_t>(kMapAbove)) {
+        return;
+    }
+    // madvise takes whole pages: the ones inside the block.
+    static const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(p) + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(page - 1);
+    if (to > from) {
+        // Advice only: a refusal leaves the block as it was.
+        (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    }
+#else
+    (void)p;
+    (void)bytes;
+#endif
 }
 
 } // namespace vimosync

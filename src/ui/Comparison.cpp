@@ -16,15 +16,61 @@
 #include <QLabel>
 #include <QListView>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <exception>
 #include <future>
 
 namespace vimosync {
 
 namespace {
 
+// Messages taken in between two check points of a fill loop.
+constexpr int kFillStep = 100;
+// How often the window handles its events while it waits for work on other threads:
+// often enough that the wait ends close to when the work does.
+constexpr std::chrono::milliseconds kPollInterval(1);
+
 QString PathIn(const QString& dir, const QString& name) {
     return QDir(dir).filePath(name);
+}
+
+// On the destination's thread: reads the destination (dstRead tells the window when
+// it is in, or its error), waits for the source, and merges the two unless stop is set
+// by then. The merge only reads the lists' texts, and the text views, filled on the
+// window's thread meanwhile, only read them as well.
+void LoadAndMerge(TZMTMessList& src, TZMTMessList& dst, TZMTMessList& result,
+                  std::shared_future<void> loadSrc, std::promise<void>& dstRead, bool dstArchives,
+                  bool sameName, const std::atomic<bool>& stop, const TMergeOptions& merge,
+                  const TReadOptions& read) {
+    std::exception_ptr dstError;
+    try {
+        if (!dst.FileName.isEmpty()) {
+            LoadHistory(dst, LoadPlain, dstArchives, read);
+        }
+    } catch (...) {
+        dstError = std::current_exception();
+    }
+    bool srcRead = true;
+    try {
+        loadSrc.get();
+    } catch (...) {
+        srcRead = false; // the window reports the source's error
+    }
+    if (dstError) {
+        dstRead.set_exception(dstError);
+        return;
+    }
+    // The destination list needs the source's version in the Varyon case of the same
+    // name; set before the window looks at the list.
+    if (sameName && srcRead) {
+        dst.Version = src.Version;
+    }
+    dstRead.set_value();
+    if (srcRead && !stop.load()) {
+        MergeHistories(src, dst, result, merge, read);
+    }
 }
 
 // The hourglass pointer for the time of a filling, restored on every way out.
@@ -88,9 +134,6 @@ void TComparison::ShowSelectedContact() {
 }
 
 bool TComparison::CheckPoint(int k, int count) {
-    if (k % 100 != 0) {
-        return true;
-    }
     if (ShuttingDown && ShuttingDown()) {
         abort_ = true;
         return false;
@@ -104,10 +147,25 @@ void TComparison::Await(std::future<void>& work) {
     if (!work.valid()) {
         return;
     }
-    while (work.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+    while (work.wait_for(kPollInterval) != std::future_status::ready) {
         ui_.processEvents();
     }
     work.get(); // an error of the work goes on from here
+}
+
+void TComparison::ReleaseShown() {
+    // The previous contact's histories are destroyed on a thread of their own: for a
+    // million messages a side that takes some 30 ms, which the window spends handling
+    // its events instead. A release still running from the contact before is waited
+    // for first, so that there is never more than one.
+    Await(releasing_);
+    releasing_ =
+        std::async(std::launch::async, [source = lbs_->TakeLines(), destination = lbd_->TakeLines(),
+                                        merged = merged_->TakeList()]() mutable {
+            source.reset();
+            destination.reset();
+            merged.reset();
+        });
 }
 
 void TComparison::FillOnce() {
@@ -120,9 +178,7 @@ void TComparison::FillOnce() {
     read.OwnNick = workflow_.OwnNick;
     const TMergeOptions merge = settings.Merge;
 
-    lbs_->Clear();
-    lbd_->Clear();
-    merged_->Clear();
+    ReleaseShown();
     SetHint(lbs_, QString());
     SetHint(lbd_, QString());
     SetHint(lbm_, QString());
@@ -160,30 +216,53 @@ void TComparison::FillOnce() {
         // The same name on the destination side, so that its archive files are found.
         dst->FileName = PathIn(state.DstPath, entry.SrcFile);
     }
-    std::future<void> loadSrc = std::async(std::launch::async, [src, srcArchives, read] {
-        LoadHistory(*src, LoadPlain, srcArchives, read);
-    });
-    std::future<void> loadDst;
-    if (!dst->FileName.isEmpty()) {
-        loadDst = std::async(std::launch::async, [dst, dstArchives, read] {
-            LoadHistory(*dst, LoadPlain, dstArchives, read);
-        });
-    }
-    Await(loadSrc);
-    Await(loadDst);
-    ui_.processEvents();
-    if (sameName) {
-        dst->Version = src->Version;
-    }
-    if (restart_ || (ShuttingDown && ShuttingDown())) {
-        abort_ = ShuttingDown && ShuttingDown();
-        return;
-    }
-
     auto result = std::make_shared<TZMTMessList>();
     result->UIN = entry.UIN;
     if (!entry.DstFile.isEmpty()) {
         result->FileName = PathIn(state.DstPath, entry.DstFile);
+    }
+
+    // The files are read once the histories shown before are gone: read beside their
+    // release, with the memory not yet back and the cores shared, they took longer than
+    // the release itself. The window handles its events meanwhile.
+    const auto stopRequested = [this] { return restart_ || (ShuttingDown && ShuttingDown()); };
+    Await(releasing_);
+    if (stopRequested()) {
+        abort_ = ShuttingDown && ShuttingDown();
+        return;
+    }
+
+    // The merge starts on the destination's thread as soon as both files are in, not
+    // when the window next looks. A contact change or a close noticed before it starts
+    // leaves it out.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    std::shared_future<void> loadSrc = std::async(std::launch::async, [src, srcArchives, read] {
+                                           LoadHistory(*src, LoadPlain, srcArchives, read);
+                                       }).share();
+    std::promise<void> dstRead;
+    std::future<void> loadDst = dstRead.get_future();
+    std::future<void> merging =
+        std::async(std::launch::async, [src, dst, result, merge, read, sameName, dstArchives, stop,
+                                        loadSrc, dstRead = std::move(dstRead)]() mutable {
+            LoadAndMerge(*src, *dst, *result, loadSrc, dstRead, dstArchives, sameName, *stop, merge,
+                         read);
+        });
+    const auto awaitLoad = [&](auto& work) {
+        while (work.wait_for(kPollInterval) != std::future_status::ready) {
+            ui_.processEvents();
+            if (stopRequested()) {
+                stop->store(true);
+            }
+        }
+        work.get(); // an error of the load goes on from here
+    };
+    awaitLoad(loadSrc);
+    awaitLoad(loadDst);
+    ui_.processEvents();
+    if (stopRequested()) {
+        stop->store(true);
+        abort_ = ShuttingDown && ShuttingDown();
+        return;
     }
 
     const int defaultVersion = workflow_.DefaultFileVersion;
@@ -196,21 +275,16 @@ void TComparison::FillOnce() {
         SetHint(view, QLatin1Char('|') + Format(LangText::MessagesCount, list->Count()));
         auto lines = std::make_unique<THistoryLines>(list, dtFormat);
         const int count = list->Count();
-        for (int k = 0; k < count; ++k) {
+        for (int k = 0; k < count; k += kFillStep) {
             if (!CheckPoint(k, count)) {
                 break;
             }
-            lines->AppendNext();
+            lines->Append(kFillStep);
         }
         view->SetLines(std::move(lines));
         ui_.showProgress(QString());
     };
 
-    // The merge runs on a thread of its own while the two text views are filled: it
-    // only reads the lists' texts, the views only read them as well.
-    std::future<void> merging = std::async(std::launch::async, [src, dst, result, merge, read] {
-        MergeHistories(*src, *dst, *result, merge, read);
-    });
     fillText(lbs_, src);
     lbd_->setUpdatesEnabled(false);
     if (!abort_) {
@@ -233,17 +307,23 @@ void TComparison::FillOnce() {
     SetHint(lbm_, QLatin1Char('|') + Format(LangText::MessagesCount, result->Count()) +
                       Tr(LangText::CountsSeparator) +
                       Format(LangText::DifferencesCount, result->DiffCount));
+    // The widest line is measured step by step with the progress, not in a pass of
+    // its own.
     const int count = result->Count();
     int added = 0;
-    for (; added < count; ++added) {
+    qsizetype longest = 0;
+    while (added < count) {
         if (!CheckPoint(added, count)) {
             break;
         }
+        const int next = std::min(count, added + kFillStep);
+        longest = std::max(longest, TMergedModel::LongestText(*result, added, next));
+        added = next;
     }
     if (abort_) {
         return;
     }
-    merged_->SetList(result, Setup().ShowMessNumbers, dtFormat, added);
+    merged_->SetList(result, Setup().ShowMessNumbers, dtFormat, added, longest);
     ui_.showProgress(QString());
     if (UpdateControls) {
         UpdateControls();

@@ -56,9 +56,12 @@ public:
 
 private:
     void FillOnce();
+    // Empties the three views; what they showed is destroyed on another thread.
+    void ReleaseShown();
     // Waits for work running on another thread, handling the window's events meanwhile.
     void Await(std::future<void>& work);
-    // The fill loop's check point at message k of count; false: stop this loop.
+    // A fill loop's check point, every hundred messages, at message k of count: shows
+    // the progress and handles the window's events; false: stop this loop.
     bool CheckPoint(int k, int count);
     void StepDifference(bool forward);
 
@@ -73,6 +76,7 @@ private:
     bool restart_ = false;
     bool abort_ = false; // the window is closing
     int fillings_ = 0;
+    std::future<void> releasing_; // the release of the histories shown before
 };
 
 } // namespace vimosync

@@ -43,8 +43,8 @@ QStringList SplitLines(const QString& s) {
 
 THistoryLines::THistoryLines(std::shared_ptr<const TZMTMessList> list, QString dtFormat)
     : list_(std::move(list)), dtFormat_(std::move(dtFormat)) {
-    start_.reserve(list_ ? list_->Items.size() + 1 : 1);
-    start_.push_back(0);
+    // Room for every message being long at most; only the part in use is ever touched.
+    long_.reserve(list_ ? list_->Items.size() : 0);
 }
 
 qsizetype THistoryLines::LinesOf(const TZMTMess& m) {
@@ -71,26 +71,51 @@ qsizetype THistoryLines::LinesOf(const TZMTMess& m) {
     return 3 + breaks;
 }
 
-bool THistoryLines::AppendNext() {
-    const int k = Messages();
-    if (!list_ || k >= list_->Count()) {
-        return false;
+int THistoryLines::Append(int count) {
+    const int total = list_ ? list_->Count() : 0;
+    const int end = messages_ + std::clamp(count, 0, total - messages_);
+    const int added = end - messages_;
+    qsizetype lines = lines_;
+    for (int k = messages_; k < end; ++k) {
+        const qsizetype n = LinesOf((*list_)[k]);
+        if (n != kShortEntry) {
+            long_.push_back(TLongEntry{lines, n, k});
+        }
+        lines += n;
     }
-    start_.push_back(start_.back() + LinesOf((*list_)[k]));
-    return true;
+    lines_ = lines;
+    messages_ = end;
+    return added;
+}
+
+std::pair<int, qsizetype> THistoryLines::Locate(qsizetype i) const {
+    // The last long entry that starts at or before the line; short entries follow it.
+    const auto it =
+        std::upper_bound(long_.begin(), long_.end(), i,
+                         [](qsizetype line, const TLongEntry& e) { return line < e.start; });
+    if (it == long_.begin()) {
+        const qsizetype k = i / kShortEntry;
+        return {static_cast<int>(k), k * kShortEntry};
+    }
+    const TLongEntry& e = *(it - 1);
+    if (i < e.start + e.lines) {
+        return {e.message, e.start};
+    }
+    const qsizetype after = e.start + e.lines; // the first line of message e.message + 1
+    const qsizetype k = (i - after) / kShortEntry;
+    return {e.message + 1 + static_cast<int>(k), after + k * kShortEntry};
 }
 
 QString THistoryLines::Line(qsizetype i) const {
     if (i < 0 || i >= LineCount()) {
         return {};
     }
-    const auto it = std::upper_bound(start_.begin(), start_.end(), i);
-    const int k = static_cast<int>(it - start_.begin()) - 1;
+    const auto [k, first] = Locate(i);
     if (k != cachedMessage_) {
         cachedLines_ = SplitLines(HistoryEntryText((*list_)[k], dtFormat_));
         cachedMessage_ = k;
     }
-    const qsizetype j = i - start_[static_cast<std::size_t>(k)];
+    const qsizetype j = i - first;
     return j < cachedLines_.size() ? cachedLines_.at(j) : QString();
 }
 
@@ -120,6 +145,12 @@ void TMessageView::SetLines(std::unique_ptr<TTextLines> lines) {
 
 void TMessageView::Clear() {
     SetLines(nullptr);
+}
+
+std::unique_ptr<TTextLines> TMessageView::TakeLines() {
+    std::unique_ptr<TTextLines> shown = std::move(lines_);
+    Clear();
+    return shown;
 }
 
 qsizetype TMessageView::LineCount() const {

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QTextLayout;
@@ -38,25 +39,46 @@ private:
 
 // The lines of a history, per message: the direction marker with the time, the text
 // (one line per line of the text, after one space), an empty line.
+//
+// Most entries have three lines (a text of one line), so only the others are indexed:
+// the first line of any message follows from the longer entries before it. A history
+// of a million messages needs an index entry per text of several lines instead of an
+// offset per message.
 class THistoryLines : public TTextLines {
 public:
     THistoryLines(std::shared_ptr<const TZMTMessList> list, QString dtFormat);
 
-    // Adds the lines of the next message of the list; the view's fill loop calls it once
-    // per message. Returns false when every message is in.
-    bool AppendNext();
-    int Messages() const { return static_cast<int>(start_.size()) - 1; }
+    // Adds the lines of the next count messages of the list (fewer at its end); the
+    // view's fill loop calls it between its check points. Returns the number added.
+    int Append(int count);
+    // Adds the next message; false when every message is in.
+    bool AppendNext() { return Append(1) == 1; }
+    int Messages() const { return messages_; }
+    const std::shared_ptr<const TZMTMessList>& List() const { return list_; }
 
-    qsizetype LineCount() const override { return start_.back(); }
+    qsizetype LineCount() const override { return lines_; }
     QString Line(qsizetype i) const override;
 
     // Lines of one message's entry: header, text lines, the empty line.
     static qsizetype LinesOf(const TZMTMess& m);
+    // Lines of the entry of a message with a text of one line.
+    static constexpr qsizetype kShortEntry = 3;
 
 private:
+    // An entry of more than kShortEntry lines.
+    struct TLongEntry {
+        qsizetype start; // its first line
+        qsizetype lines;
+        int message;
+    };
+    // The message shown at line i (0 <= i < LineCount()) and the first line of its entry.
+    std::pair<int, qsizetype> Locate(qsizetype i) const;
+
     std::shared_ptr<const TZMTMessList> list_;
     QString dtFormat_;
-    std::vector<qsizetype> start_; // first line of each message; the last value is the total
+    std::vector<TLongEntry> long_; // in message order
+    int messages_ = 0;
+    qsizetype lines_ = 0;
     mutable int cachedMessage_ = -1;
     mutable QStringList cachedLines_;
 };
@@ -70,6 +92,8 @@ public:
     // Shows the lines from the top, nothing selected.
     void SetLines(std::unique_ptr<TTextLines> lines);
     void Clear();
+    // Clear, handing over the lines shown until now.
+    std::unique_ptr<TTextLines> TakeLines();
     qsizetype LineCount() const;
     QString Line(qsizetype i) const;
     const TTextLines* Lines() const { return lines_.get(); }

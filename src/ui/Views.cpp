@@ -18,7 +18,7 @@ constexpr int kWidestLineLimit = 2000;
 TMergedModel::TMergedModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void TMergedModel::SetList(std::shared_ptr<const TZMTMessList> list, bool showNumbers,
-                           const QString& dtFormat, int count) {
+                           const QString& dtFormat, int count, qsizetype longestText) {
     beginResetModel();
     lines_.clear();
     count_ = list ? (count < 0 ? list->Count() : qMin(count, list->Count())) : 0;
@@ -27,12 +27,18 @@ void TMergedModel::SetList(std::shared_ptr<const TZMTMessList> list, bool showNu
     dtFormat_ = dtFormat;
     // The number, the marks and the time take about 40 characters; a text's bytes are
     // at least its characters. Very long texts do not widen the list without end.
-    std::size_t longest = 0;
-    for (int i = 0; i < count_; ++i) {
-        longest = std::max(longest, (*list_)[i].Text.size());
-    }
-    widest_ = static_cast<int>(std::min<std::size_t>(longest + 40, kWidestLineLimit));
+    const qsizetype longest =
+        longestText >= 0 ? longestText : (list_ ? LongestText(*list_, 0, count_) : 0);
+    widest_ = static_cast<int>(std::min<qsizetype>(longest + 40, kWidestLineLimit));
     endResetModel();
+}
+
+qsizetype TMergedModel::LongestText(const TZMTMessList& list, int from, int to) {
+    std::size_t longest = 0;
+    for (int i = std::max(from, 0); i < std::min(to, list.Count()); ++i) {
+        longest = std::max(longest, list[i].Text.size());
+    }
+    return static_cast<qsizetype>(longest);
 }
 
 void TMergedModel::SetLines(const QStringList& lines) {
@@ -52,6 +58,12 @@ void TMergedModel::Clear() {
     SetLines({});
 }
 
+std::shared_ptr<const TZMTMessList> TMergedModel::TakeList() {
+    std::shared_ptr<const TZMTMessList> shown = list_;
+    Clear(); // the views let go of their indexes before the list goes
+    return shown;
+}
+
 bool TMergedModel::IsMarked(int row) const {
     return list_ && row >= 0 && row < count_ && (*list_)[row].Differs;
 }
@@ -63,8 +75,19 @@ int TMergedModel::rowCount(const QModelIndex& parent) const {
     return list_ ? count_ : static_cast<int>(lines_.size());
 }
 
+// The list view asks for the index of every row when it lays out a million of them:
+// a range check instead of the base class's calls of rowCount and columnCount.
+QModelIndex TMergedModel::index(int row, int column, const QModelIndex& parent) const {
+    const int rows = list_ ? count_ : static_cast<int>(lines_.size());
+    if (row < 0 || row >= rows || column != 0 || parent.isValid()) {
+        return {};
+    }
+    return createIndex(row, 0);
+}
+
 QVariant TMergedModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    const int rows = list_ ? count_ : static_cast<int>(lines_.size());
+    if (index.model() != this || index.row() < 0 || index.row() >= rows || index.column() != 0) {
         return {};
     }
     const int row = index.row();

@@ -36,16 +36,24 @@ class TMergedModel : public QAbstractListModel {
 public:
     explicit TMergedModel(QObject* parent = nullptr);
 
-    // Shows the first count messages of the list (all when count < 0).
+    // Shows the first count messages of the list (all when count < 0). longestText is
+    // LongestText over those messages when the caller has measured it already, or -1.
     void SetList(std::shared_ptr<const TZMTMessList> list, bool showNumbers,
-                 const QString& dtFormat, int count = -1);
+                 const QString& dtFormat, int count = -1, qsizetype longestText = -1);
     void SetLines(const QStringList& lines);
     void Clear();
+    // Clear, handing over the list shown until now (null for none).
+    std::shared_ptr<const TZMTMessList> TakeList();
 
     bool IsMarked(int row) const;
+    const std::shared_ptr<const TZMTMessList>& List() const { return list_; }
     // About the number of characters of the longest item, for the width of the list.
     int WidestLine() const { return widest_; }
+    // The bytes of the longest text among messages from .. to - 1 of the list.
+    static qsizetype LongestText(const TZMTMessList& list, int from, int to);
 
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex& parent = QModelIndex()) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 

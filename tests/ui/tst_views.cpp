@@ -4,6 +4,7 @@
 #include "config/Setup.h"
 #include "history/Model.h"
 #include "history/TimeStamp.h"
+#include "merge/MergedLines.h"
 #include "ui/Comparison.h"
 #include "ui/MessageView.h"
 #include "ui/Views.h"
@@ -13,6 +14,8 @@
 #include <QImage>
 #include <QListView>
 #include <QPainter>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -66,6 +69,8 @@ private slots:
     void historyLineCounts_data();
     void historyLineCounts();
     void historyLines();
+    void historyLinesIndexAgreesWithEveryEntry_data();
+    void historyLinesIndexAgreesWithEveryEntry();
     void messageViewSelection();
     void describeHistoryFile_data();
     void describeHistoryFile();
@@ -92,6 +97,22 @@ void TestViews::mergedModel() {
     model.SetList(list, false, Setup().DTFormatString);
     QCOMPARE(model.index(1).data().toString(),
              QStringLiteral("+ >>>>  14:05:09 8/03/2006 second\r\nline"));
+
+    // The width: the longest text of the messages shown, and 40 for number and time;
+    // a measure given by the caller is taken as it is; very long texts are capped.
+    QCOMPARE(model.WidestLine(), 12 + 40);
+    QCOMPARE(model.index(0).data(WidestLineRole).toInt(), 12 + 40);
+    model.SetList(list, false, Setup().DTFormatString, 1);
+    QCOMPARE(model.WidestLine(), 5 + 40);
+    model.SetList(list, false, Setup().DTFormatString, -1, 7);
+    QCOMPARE(model.WidestLine(), 7 + 40);
+    QCOMPARE(TMergedModel::LongestText(*list, 0, 2), qsizetype(12));
+    QCOMPARE(TMergedModel::LongestText(*list, 0, 1), qsizetype(5));
+    QCOMPARE(TMergedModel::LongestText(*list, 1, 99), qsizetype(12));
+    QCOMPARE(TMergedModel::LongestText(*list, 2, 2), qsizetype(0));
+    const std::string huge(5000, 'h');
+    model.SetList(List({Msg(kT0, false, huge.c_str())}), false, Setup().DTFormatString);
+    QCOMPARE(model.WidestLine(), 2000);
 
     model.SetLines({QStringLiteral("< Invalid source file! >")});
     QCOMPARE(model.rowCount(), 1);
@@ -280,6 +301,64 @@ void TestViews::historyLines() {
     QCOMPARE(shown, (QStringList{"<<<<  14:05:09 7/03/2006", " one", "two", "",
                                  ">>>>  14:05:09 8/03/2006", " three", ""}));
     QCOMPARE(h.Line(99), QString());
+}
+
+void TestViews::historyLinesIndexAgreesWithEveryEntry_data() {
+    QTest::addColumn<QString>("pattern"); // per message: s short, l long, e empty text
+    QTest::newRow("only short entries") << "sssssssss";
+    QTest::newRow("only long entries") << "lllllll";
+    QTest::newRow("long first and last") << "lssssslsssl";
+    QTest::newRow("long runs between short runs") << "ssslllsslsllllssse";
+    QTest::newRow("one long message") << "l";
+    QTest::newRow("random") << QString();
+}
+
+// Every line of every entry is found where the entries, laid end to end, put it: at
+// the edges of long entries, after runs of them, whatever the chunks of the filling.
+void TestViews::historyLinesIndexAgreesWithEveryEntry() {
+    QFETCH(QString, pattern);
+    QRandomGenerator random(7);
+    if (pattern.isEmpty()) {
+        for (int i = 0; i < 3000; ++i) {
+            const quint32 r = random.bounded(10);
+            pattern += r < 7 ? u's' : r < 9 ? u'l' : u'e';
+        }
+    }
+    static const char* const kLong[] = {"one\r\ntwo", "a\nb\rc", "trailing\r\n", "x\r\r\ny\r\nz",
+                                        "\r\n"};
+    auto list = std::make_shared<TZMTMessList>();
+    QStringList expected;
+    for (int i = 0; i < pattern.size(); ++i) {
+        const char* text = pattern[i] == u's'   ? "single line"
+                           : pattern[i] == u'e' ? ""
+                                                : kLong[random.bounded(int(std::size(kLong)))];
+        list->Items.push_back(Msg(kT0 + i, i % 3 == 0, text));
+        const QString entry = HistoryEntryText(list->Items.back(), Setup().DTFormatString);
+        expected += entry.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    }
+
+    THistoryLines h(list, Setup().DTFormatString);
+    int messages = 0;
+    for (int chunk : {1, 7, 100, 1000000}) {
+        messages += h.Append(chunk);
+        QCOMPARE(h.Messages(), std::min(messages, list->Count()));
+    }
+    QCOMPARE(h.Append(100), 0);
+    QVERIFY(!h.AppendNext());
+    QCOMPARE(h.LineCount(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QCOMPARE(h.Line(i), expected.at(i));
+    }
+    // Backwards and at random, so that no line comes from the entry looked at before.
+    for (qsizetype i = expected.size(); i-- > 0;) {
+        QCOMPARE(h.Line(i), expected.at(i));
+    }
+    for (int k = 0; k < 500; ++k) {
+        const qsizetype i = random.bounded(int(expected.size()));
+        QCOMPARE(h.Line(i), expected.at(i));
+    }
+    QCOMPARE(h.Line(-1), QString());
+    QCOMPARE(h.Line(expected.size()), QString());
 }
 
 void TestViews::messageViewSelection() {
