@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "config/Setup.h"
+#include "support/AppFiles.h"
 #include "support/Errors.h"
 
 #include <QFileInfo>
@@ -87,8 +88,7 @@ int RunCli(const QStringList& argsIn, CliIo& io) {
     try {
         // The settings file beside the desktop program, read only: the tool never writes it.
         if (settingsFile.isEmpty()) {
-            const QFileInfo self(SettingsFilePath());
-            settingsFile = self.absolutePath() + QStringLiteral("/vimosync.ini");
+            settingsFile = AppFilePath(QStringLiteral("vimosync"), QStringLiteral("ini"), false);
         } else if (!QFileInfo::exists(settingsFile)) {
             io.err << "vimosync-cli: settings file not found: " << settingsFile << "\n";
             return kExitError;

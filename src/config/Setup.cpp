@@ -1,5 +1,7 @@
 #include "config/Setup.h"
 
+#include "support/AppFiles.h"
+
 #include "history/TimeStamp.h"
 #include "support/CodePage.h"
 #include "support/IniFile.h"
@@ -96,9 +98,8 @@ TWorkflowOptions WorkflowOptions(const TSettings& s) {
 }
 
 QString SettingsFilePath() {
-    const QString exe = QCoreApplication::applicationFilePath();
-    const QFileInfo fi(exe);
-    return fi.absolutePath() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral(".ini");
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    return AppFilePath(exe.completeBaseName(), QStringLiteral("ini"), true);
 }
 
 void LoadSettings(const QString& iniPath) {

@@ -80,7 +80,8 @@ TWorkflowOptions WorkflowOptions(const TSettings& settings);
 // The plain-text format of the settings ([ParseTXT]).
 TTextFormat TextFormat(const TSettings& settings);
 
-// The settings file: the executable's path with the extension ".ini".
+// The settings file: the executable's path with the extension ".ini", or the same name in
+// the user's configuration folder when the executable's folder cannot be written.
 QString SettingsFilePath();
 
 // Reads the file into Setup() (a missing or unreadable file, key or value leaves the

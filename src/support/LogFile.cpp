@@ -1,5 +1,6 @@
 #include "support/LogFile.h"
 
+#include "support/AppFiles.h"
 #include "support/LangText.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,7 @@ LogState& State() {
 
 QString DefaultLogName() {
     const QFileInfo fi(QCoreApplication::applicationFilePath());
-    return fi.absolutePath() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral(".log");
+    return AppFilePath(fi.completeBaseName(), QStringLiteral("log"), true);
 }
 
 // One entry, in the system's 8-bit encoding, as a single write so that lines of
