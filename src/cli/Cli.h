@@ -19,6 +19,8 @@ struct CliIo {
     QTextStream& err;
     QTextStream& in;
     bool interactive; // standard input is a terminal
+    // Standard error is a terminal: long commands show their progress there, on one line.
+    bool progressTerminal = false;
 };
 
 // Runs the tool with the arguments after the program name.

@@ -12,19 +12,41 @@ QString TerminalText(const QString& text) {
 }
 
 void TerminalUi::information(const QString& text) {
+    clearProgress();
     (InfoToErr ? io_.err : io_.out) << TerminalText(text) << "\n";
     (InfoToErr ? io_.err : io_.out).flush();
 }
 
 void TerminalUi::warning(const QString& text) {
+    clearProgress();
     io_.err << "vimosync-cli: " << TerminalText(text) << "\n";
     io_.err.flush();
 }
 
 QString TerminalUi::readLine() {
+    clearProgress();
     io_.err.flush();
     io_.out.flush();
     return io_.in.readLine().trimmed();
+}
+
+void TerminalUi::showProgress(const QString& text) {
+    if (!io_.progressTerminal) {
+        return;
+    }
+    // One line, written over each time, and cleared when the work ends or a message
+    // comes.
+    io_.err << '\r' << text << "\x1b[K";
+    io_.err.flush();
+    progressShown_ = !text.isEmpty();
+}
+
+void TerminalUi::clearProgress() {
+    if (progressShown_) {
+        io_.err << "\r\x1b[K";
+        io_.err.flush();
+        progressShown_ = false;
+    }
 }
 
 bool TerminalUi::confirm(const QString& text) {

@@ -28,11 +28,13 @@ public:
                                    const QString& current) override;
     void beep() override {}
     void setBusyCursor(bool) override {}
-    void showProgress(const QString&) override {}
+    void showProgress(const QString& text) override;
 
 private:
     QString readLine();
+    void clearProgress();
     CliIo& io_;
+    bool progressShown_ = false;
 };
 
 // A dialog text for the terminal: CR LF line breaks become the terminal's.

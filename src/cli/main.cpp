@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);
-    vimosync::cli::CliIo io{out, err, in, isatty(STDIN_FILENO) != 0};
+    vimosync::cli::CliIo io{out, err, in, isatty(STDIN_FILENO) != 0, isatty(STDERR_FILENO) != 0};
     const int rc = vimosync::cli::RunCli(QCoreApplication::arguments().mid(1), io);
     out.flush();
     err.flush();

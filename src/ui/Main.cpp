@@ -39,6 +39,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -303,6 +304,33 @@ void TForm1::showProgress(const QString& text) {
         progressTimer_.restart();
     } else if (!progressFlush_->isActive()) {
         progressFlush_->start(kProgressIntervalMs);
+    }
+}
+
+void TForm1::showCount(int done, int total) {
+    dialogs_->showCount(done, total);
+    if (total <= 0) {
+        WorkProgress->hide();
+        CancelButton->hide();
+        workTimer_.invalidate();
+        return;
+    }
+    if (!workTimer_.isValid()) {
+        workTimer_.start();
+        WorkProgress->show();
+        CancelButton->show();
+    }
+    WorkProgress->setRange(0, total);
+    WorkProgress->setValue(done);
+    // The time left as the contacts done so far took it, once there is something to go by.
+    const qint64 elapsed = workTimer_.elapsed();
+    if (done > 0 && done < total && elapsed >= 1000) {
+        const qint64 left = (elapsed * (total - done) / done + 999) / 1000;
+        const QString time = left >= 60 ? QStringLiteral("%1 min").arg((left + 59) / 60)
+                                        : QStringLiteral("%1 s").arg(left);
+        WorkProgress->setFormat(Format(LangText::TimeLeft, done, total, time));
+    } else {
+        WorkProgress->setFormat(Format(LangText::ProgressOf, done, total));
     }
 }
 

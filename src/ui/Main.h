@@ -24,6 +24,7 @@ class QCloseEvent;
 class QComboBox;
 class QDialog;
 class QLabel;
+class QProgressBar;
 class QListView;
 class QMenu;
 class QSplitter;
@@ -90,6 +91,7 @@ public:
     void setBusyCursor(bool busy) override;
     void showProgress(const QString& text) override;
     void processEvents() override;
+    void showCount(int done, int total) override;
     void updateControls() override { UpdateControls(); }
     void rebuildContactList() override { RebuildContactList(); }
     void clearViews() override;
@@ -127,6 +129,8 @@ public:
     QSplitter* Splitter1;
     QLabel* StatusPanel0;
     QLabel* StatusPanel1;
+    QProgressBar* WorkProgress;
+    QToolButton* CancelButton;
     QToolBar* ToolBar1;
     QToolBar* ListToolBar;
     QToolBar* MergedToolBar;
@@ -233,6 +237,7 @@ private:
     int filledRow_ = -1; // the list line whose contact the views were last filled for
     QElapsedTimer eventsTimer_;
     QElapsedTimer progressTimer_;
+    QElapsedTimer workTimer_; // since the long work shown in WorkProgress began
     QString progress_;
     QString listHint_; // the contact list's hint as UpdateControls last set it
     QTimer* progressFlush_ = nullptr;

@@ -34,6 +34,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -320,6 +321,21 @@ void TForm1::CreateLayout() {
     StatusPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(StatusPanel0);
     statusBar()->addWidget(StatusPanel1, 1);
+    // Long work (analysis, synchronization): the contacts done, the time left, Cancel.
+    WorkProgress = new QProgressBar;
+    WorkProgress->setObjectName(QStringLiteral("WorkProgress"));
+    WorkProgress->setMaximumWidth(260);
+    WorkProgress->setMinimumWidth(180);
+    WorkProgress->hide();
+    CancelButton = new QToolButton;
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setText(Tr(LangText::CancelCaption));
+    CancelButton->setToolTip(Tr(LangText::CancelHint));
+    CancelButton->setShortcut(QKeySequence(Qt::Key_Escape));
+    CancelButton->hide();
+    connect(CancelButton, &QToolButton::clicked, this, [this] { workflow_->RequestCancel(); });
+    statusBar()->addPermanentWidget(WorkProgress);
+    statusBar()->addPermanentWidget(CancelButton);
     progressFlush_ = new QTimer(this);
     progressFlush_->setSingleShot(true);
     connect(progressFlush_, &QTimer::timeout, this, [this] {

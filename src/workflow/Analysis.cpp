@@ -51,7 +51,12 @@ void TWorkflow::Analyse() {
         TBusyCursor busy(ui_);
         TRunningGuard running(commandRunning_);
         // The last "nick n of m" does not stay in the status bar once the work is over.
-        TFinally cleared([this] { ShowProgress(QString()); });
+        TFinally cleared([this] {
+            ShowProgress(QString());
+            ui_.showCount(0, 0);
+        });
+        cancel_ = false;
+        cancelled_ = false;
         analyseInner();
     }
     reportUnreadable();
@@ -284,8 +289,18 @@ bool TWorkflow::analyseInner() {
                 ShowProgress(Q(entries[static_cast<std::size_t>(last)].Nick) + QLatin1Char(' ') +
                              Format(LangText::ProgressOf, done, total));
             }
+            ui_.showCount(done, total);
             ui_.processEvents();
-        });
+        },
+        &cancel_);
+    if (cancel_) {
+        // A cancelled analysis leaves nothing half-analysed behind: the list goes.
+        cancelled_ = true;
+        WriteLog(QString::fromLatin1(LangText::AnalyseCancelled));
+        heads.Clear();
+        ui_.rebuildContactList();
+        return false;
+    }
     std::vector<std::pair<int, int>> versionCounts; // version -> count, first met first
     int unnamed = 0;
     for (int i = 0; i < heads.Count() && i < total; ++i) {

@@ -25,6 +25,7 @@ using detail::FormatLabel;
 using detail::kCrLf;
 using detail::kSep;
 using detail::Q;
+using detail::TFinally;
 using detail::TRunningGuard;
 
 namespace {
@@ -134,9 +135,14 @@ bool TWorkflow::Sync() {
         return false;
     }
 
+    cancel_ = false;
+    cancelled_ = false;
+    int contactsDone = 0;
+    int contactsTotal = 0;
     {
         TBusyCursor busy(ui_);
         TRunningGuard running(commandRunning_);
+        TFinally counted([this] { ui_.showCount(0, 0); });
         StopMonitor();
         WriteLog(QString::fromLatin1(LangText::SyncStarted) +
                  QString::fromLatin1(LangText::LogFrameEnd));
@@ -287,11 +293,15 @@ bool TWorkflow::Sync() {
                             Q(entries[static_cast<std::size_t>(last)].Nick) + QLatin1Char(' ') +
                             Format(LangText::ProgressOf, finished.load(), total));
                     }
+                    ui_.showCount(finished.load(), total);
                     ui_.processEvents();
-                });
+                },
+                &cancel_);
         } catch (...) {
             failure = std::current_exception();
         }
+        contactsDone = finished.load();
+        contactsTotal = total;
         // The report in the order of the list, for every contact that was worked on.
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (ran[i] == 0) {
@@ -325,6 +335,14 @@ bool TWorkflow::Sync() {
     }
 
     QString text = Format(LangText::SyncFinished, updated, created);
+    if (cancel_ && contactsDone < contactsTotal) {
+        // What was written is whole; the contacts not started are as they were.
+        cancelled_ = true;
+        // The cancel line stands where "finished" would.
+        const qsizetype firstBreak = text.indexOf(kCrLf);
+        text = Format(LangText::SyncCancelled, contactsDone, contactsTotal) +
+               (firstBreak >= 0 ? text.mid(firstBreak) : kCrLf + text);
+    }
     if (set.Save.BackupToRecycleBin) {
         text += kCrLf + Format(LangText::SyncBackedUp, backedUp);
     }

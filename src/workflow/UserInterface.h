@@ -34,6 +34,9 @@ public:
     virtual void showProgress(const QString& text) = 0;
     // Lets the window handle pending events during a long command; others do nothing.
     virtual void processEvents() {}
+    // How far a long command that can be cancelled is: done of total contacts; a total
+    // of 0 says that it ended.
+    virtual void showCount(int /*done*/, int /*total*/) {}
 
     // The state changed: the window applies UpdateControls again.
     virtual void updateControls() {}

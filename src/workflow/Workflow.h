@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -165,6 +166,12 @@ public:
     bool AskFileVersion();
     void ShowProgress(const QString& text);
     bool IsBusy();
+    // Asks the running analysis or synchronization to stop: the contacts being worked on
+    // end whole, no other starts. Safe from any thread.
+    void RequestCancel() { cancel_ = true; }
+    bool CancelRequested() const { return cancel_; }
+    // The last analysis or synchronization ended by RequestCancel.
+    bool Cancelled() const { return cancelled_; }
     // Edit Nick (aEditNickExecute).
     void EditNick();
 
@@ -235,6 +242,8 @@ private:
     quint64 monitorGeneration_ = 0;
     int pendingNotice_ = -1; // a notice that came while a command ran, -1 for none
     QStringList unreadable_; // why files could not be read, gathered by an analysis
+    std::atomic<bool> cancel_{false};
+    bool cancelled_ = false;
     void reportUnreadable();
 };
 

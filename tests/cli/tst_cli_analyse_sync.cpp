@@ -38,11 +38,12 @@ class TestCliAnalyseSync : public QObject {
     QString S(const QString& n) const { return src_ + QLatin1Char('/') + n; }
     QString D(const QString& n) const { return dst_ + QLatin1Char('/') + n; }
 
-    Run cli(QStringList args, const QString& input = QString(), bool interactive = false) {
+    Run cli(QStringList args, const QString& input = QString(), bool interactive = false,
+            bool terminal = false) {
         Run r;
         QString in = input;
         QTextStream out(&r.out), err(&r.err), inStream(&in);
-        cli::CliIo io{out, err, inStream, interactive};
+        cli::CliIo io{out, err, inStream, interactive, terminal};
         args.prepend(ini_);
         args.prepend(QStringLiteral("--settings"));
         r.code = cli::RunCli(args, io);
@@ -126,6 +127,12 @@ private slots:
         QVERIFY(r.out.contains(QLatin1String("[x] Zed (10) 1 3  1_10.zmt -> 1_10.zmt")));
         QVERIFY(r.out.contains(QLatin1String("3 checked of 3 (0 hidden)")));
         QCOMPARE(snapshot(), before);
+        QCOMPARE(r.err, QString()); // no progress where standard error is no terminal
+        // On a terminal the progress goes to standard error on one line, cleared at the end.
+        const Run t = cli({QStringLiteral("analyse"), src_, dst_}, QString(), false, true);
+        QCOMPARE(t.out, r.out);
+        QVERIFY2(t.err.contains(QLatin1String(" of 3\x1b[K")), qPrintable(t.err));
+        QVERIFY(t.err.endsWith(QLatin1String("\r\x1b[K")));
         // What is on disk is reported, not the folder the window would have made.
         const Run j = cli({QStringLiteral("analyse"), QStringLiteral("--json"), src_, dst_});
         const QJsonObject o = QJsonDocument::fromJson(j.out.toUtf8()).object();

@@ -15,11 +15,13 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 
 #include <functional>
@@ -105,6 +107,30 @@ private slots:
         QFile::remove(SettingsFilePath());
         tmp_.reset();
         qunsetenv("XDG_DATA_HOME");
+    }
+
+    // Long work shows the contacts done and a Cancel button (Escape), gone at its end.
+    void progressBarAndCancel() {
+        QVERIFY(!form_->WorkProgress->isVisible());
+        form_->showCount(0, 40);
+        QVERIFY(form_->WorkProgress->isVisible() && form_->CancelButton->isVisible());
+        form_->showCount(10, 40);
+        QCOMPARE(form_->WorkProgress->value(), 10);
+        QCOMPARE(form_->WorkProgress->text(), QStringLiteral("10 of 40"));
+        QTest::qWait(1100);
+        form_->showCount(20, 40);
+        QVERIFY2(form_->WorkProgress->text().startsWith(QStringLiteral("20 of 40, about ")),
+                 qPrintable(form_->WorkProgress->text()));
+        QVERIFY(!form_->Workflow().CancelRequested());
+        QCOMPARE(form_->CancelButton->shortcut(), QKeySequence(Qt::Key_Escape));
+        QTest::mouseClick(form_->CancelButton, Qt::LeftButton);
+        QVERIFY(form_->Workflow().CancelRequested());
+        form_->showCount(0, 0);
+        QVERIFY(!form_->WorkProgress->isVisible() && !form_->CancelButton->isVisible());
+        // The next analysis starts afresh and runs to its end.
+        Analyse();
+        QVERIFY(!form_->Workflow().Cancelled());
+        QVERIFY(!form_->WorkProgress->isVisible());
     }
 
     // A folder dropped on a directory box sets it; a file or several items do not.

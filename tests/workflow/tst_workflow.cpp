@@ -157,6 +157,66 @@ private slots:
         QCOMPARE(ui_->Warnings.size(), 1);
     }
 
+    // Cancel: the contact being worked on ends whole, no other starts. A cancelled
+    // analysis leaves no list; a cancelled sync reports how far it came, leaves the
+    // contacts not started as they were, and the next run finishes the work.
+    void cancelStopsBetweenContacts() {
+        wf_->OptionsSource = [] {
+            TWorkflowOptions o = WorkflowOptions(Setup());
+            o.Jobs = 1; // the contacts in list order, so that the stop falls in one place
+            return o;
+        };
+        for (int i = 0; i < 12; ++i) {
+            const std::string uin = std::to_string(100 + i);
+            WriteHistory(S(QString::fromStdString(uin) + ".txt"), 0, uin, "n" + uin, kAB);
+            WriteHistory(D(QString::fromStdString(uin) + ".txt"), 0, uin, "n" + uin, {kAB[0]});
+        }
+        static TWorkflow* running = nullptr;
+        static QString stopAt;
+        running = wf_.get();
+        HistoryReadHooks().fail = [](const QString& path) {
+            if (path == stopAt) {
+                running->RequestCancel(); // as the Cancel button would, meanwhile
+            }
+            return 0;
+        };
+        stopAt = S("105.txt");
+        wf_->Analyse();
+        QVERIFY(wf_->Cancelled());
+        QVERIFY(!wf_->State.Analysed);
+        QVERIFY(wf_->HeadList.IsEmpty());
+        QVERIFY(logText().contains(QLatin1String("Analyse cancelled")));
+
+        stopAt.clear();
+        analyse();
+        QVERIFY(!wf_->Cancelled());
+        const auto before = test::treeBytes(dst_);
+        stopAt = S("103.txt");
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QVERIFY(wf_->Cancelled());
+        QVERIFY2(ui_->Infos.last().startsWith(
+                     QLatin1String("Synchronization cancelled after 4 of 12 contacts\r\n"
+                                   "Files updated: 4\r\n")),
+                 qPrintable(ui_->Infos.last()));
+        const auto after = test::treeBytes(dst_);
+        int changed = 0;
+        for (auto it = before.begin(); it != before.end(); ++it) {
+            changed += after.value(it.key()) != it.value() ? 1 : 0;
+        }
+        QCOMPARE(changed, 4);
+        QCOMPARE(test::LoadFile(D("103.txt")).Count(), 2); // the contact it stopped on, whole
+        QCOMPARE(test::LoadFile(D("104.txt")).Count(), 1);
+
+        stopAt.clear();
+        HistoryReadHooks().fail = nullptr;
+        analyse();
+        ui_->Confirms = {true};
+        QVERIFY(wf_->Sync());
+        QVERIFY2(ui_->Infos.last().contains(QLatin1String("\r\nFiles updated: 8\r\n")),
+                 qPrintable(ui_->Infos.last()));
+    }
+
     void noHistoriesLeavesNothingAnalysed() {
         WriteHistory(S("notes.dat"), 0, "1", "x", kAB);
         wf_->Analyse();
