@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vimosync {
 
@@ -111,6 +112,52 @@ QVariant TMergedModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+// ---- Colours that stay readable
+
+namespace {
+
+double Channel(double c) {
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(const QColor& c) {
+    return 0.2126 * Channel(c.redF()) + 0.7152 * Channel(c.greenF()) + 0.0722 * Channel(c.blueF());
+}
+
+} // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ReadableOn(const QColor& wanted, const QColor& background) {
+    constexpr double kEnough = 3.0;
+    if (ContrastRatio(wanted, background) >= kEnough) {
+        return wanted;
+    }
+    // Towards white on a dark background, towards black on a light one, in the hue.
+    const bool lighten = Luminance(background) < 0.18;
+    const QColor end = lighten ? QColor(Qt::white) : QColor(Qt::black);
+    QColor c = wanted;
+    for (int step = 1; step <= 20 && ContrastRatio(c, background) < kEnough; ++step) {
+        const double t = step / 20.0;
+        c = QColor::fromRgbF(
+            static_cast<float>(wanted.redF() + (end.redF() - wanted.redF()) * t),
+            static_cast<float>(wanted.greenF() + (end.greenF() - wanted.greenF()) * t),
+            static_cast<float>(wanted.blueF() + (end.blueF() - wanted.blueF()) * t));
+    }
+    if (ContrastRatio(c, background) < kEnough) {
+        // A background in the middle: the end of the other side may do better.
+        const QColor other = lighten ? QColor(Qt::black) : QColor(Qt::white);
+        if (ContrastRatio(other, background) > ContrastRatio(c, background)) {
+            return other;
+        }
+    }
+    return c;
+}
+
 // ---- TMergedDelegate
 
 void TMergedDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -120,10 +167,12 @@ void TMergedDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QPalette& pal = option.palette;
     painter->fillRect(option.rect, selected ? pal.color(QPalette::Active, QPalette::Highlight)
                                             : pal.color(QPalette::Active, QPalette::Base));
+    const QColor background = selected ? pal.color(QPalette::Active, QPalette::Highlight)
+                                       : pal.color(QPalette::Active, QPalette::Base);
     QColor text = selected ? pal.color(QPalette::Active, QPalette::HighlightedText)
                            : pal.color(QPalette::Active, QPalette::Text);
     if (index.data(MarkedRole).toBool()) {
-        text = kMarkedColor;
+        text = ReadableOn(kMarkedColor, background);
     }
     painter->save();
     painter->setPen(text);
@@ -277,9 +326,14 @@ void TContactDelegate::initStyleOption(QStyleOptionViewItem* option,
         return; // a header line: regular, in the list's colours
     }
     if (index.data(NoDestinationRole).toBool()) {
+        const QPalette& pal = option->palette;
+        const QColor onBase =
+            ReadableOn(kNoDestinationColor, pal.color(QPalette::Active, QPalette::Base));
+        const QColor onSelection =
+            ReadableOn(kNoDestinationColor, pal.color(QPalette::Active, QPalette::Highlight));
         for (auto group : {QPalette::Active, QPalette::Inactive}) {
-            option->palette.setColor(group, QPalette::Text, kNoDestinationColor);
-            option->palette.setColor(group, QPalette::HighlightedText, kNoDestinationColor);
+            option->palette.setColor(group, QPalette::Text, onBase);
+            option->palette.setColor(group, QPalette::HighlightedText, onSelection);
         }
     }
     option->font.setBold(index.data(MarkedRole).toBool());

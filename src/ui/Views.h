@@ -22,6 +22,13 @@ namespace vimosync {
 inline const QColor kMarkedColor = QColor(255, 0, 0);
 inline const QColor kNoDestinationColor = QColor(128, 0, 0);
 
+// The colour as drawn on the background: itself when it stands out enough (a contrast
+// ratio of 3 or more), else the same hue made lighter on a dark background or darker on
+// a light one until it does, so that red on the blue selection or dark red on a dark
+// theme stays readable.
+QColor ReadableOn(const QColor& wanted, const QColor& background);
+double ContrastRatio(const QColor& a, const QColor& b);
+
 enum TViewRole : int {
     MarkedRole = Qt::UserRole + 1, // bool: LBM item of a differing message; LB1 entry Marked
     ValidRole,                     // bool: LB1 entry Valid

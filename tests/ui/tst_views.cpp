@@ -58,6 +58,53 @@ class TestViews : public QObject {
     Q_OBJECT
 
 private slots:
+    // The difference colours stay readable on the selection and on dark themes, and are
+    // left as they are where they already stand out.
+    void differenceColoursStayReadable() {
+        const QColor white(255, 255, 255);
+        QCOMPARE(ReadableOn(kMarkedColor, white), kMarkedColor);
+        QCOMPARE(ReadableOn(kNoDestinationColor, white), kNoDestinationColor);
+        const QList<QColor> backgrounds{QColor(48, 140, 198), QColor(0, 0, 128),
+                                        QColor(61, 174, 233), QColor(35, 35, 35),
+                                        QColor(0, 0, 0),      QColor(128, 128, 128)};
+        for (const QColor& wanted : {kMarkedColor, kNoDestinationColor}) {
+            for (const QColor& bg : backgrounds) {
+                const QColor c = ReadableOn(wanted, bg);
+                QVERIFY2(ContrastRatio(c, bg) >= 3.0 - 1e-9,
+                         qPrintable(c.name() + QStringLiteral(" on ") + bg.name()));
+                // Still a red where it is a colour at all.
+                QVERIFY(c.red() >= c.green() && c.red() >= c.blue());
+            }
+        }
+
+        // As drawn: a marked line of the merged view, selected on a blue selection.
+        auto list = std::make_shared<TZMTMessList>();
+        TZMTMess& m = NewMessage(*list);
+        m.Time = 38783.5;
+        m.Text = "a message only the source has";
+        m.Differs = true;
+        TMergedModel model;
+        model.SetList(list, true, TSettings{}.DTFormatString);
+        QVERIFY(model.IsMarked(0));
+        TMergedDelegate delegate;
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 200, 20);
+        option.state = QStyle::State_Selected | QStyle::State_Enabled;
+        option.palette.setColor(QPalette::Active, QPalette::Highlight, QColor(48, 140, 198));
+        option.palette.setColor(QPalette::Active, QPalette::HighlightedText, Qt::white);
+        QImage image(200, 20, QImage::Format_RGB32);
+        QPainter painter(&image);
+        delegate.paint(&painter, option, model.index(0));
+        painter.end();
+        double best = 1;
+        for (int x = 0; x < image.width(); ++x) {
+            for (int y = 0; y < image.height(); ++y) {
+                best = std::max(best, ContrastRatio(image.pixelColor(x, y), QColor(48, 140, 198)));
+            }
+        }
+        QVERIFY2(best >= 3.0, qPrintable(QString::number(best)));
+    }
+
     void init() { Setup() = TSettings{}; }
 
     void mergedModel();
