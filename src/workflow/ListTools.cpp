@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace vimosync {
 
 using detail::kSep;
@@ -100,14 +102,28 @@ void TWorkflow::checkEachContact(const std::function<bool(const TZMTHead&)>& rul
         ui_.rebuildContactList();
         ui_.updateControls();
         ShowProgress(QString());
+        ui_.showCount(0, 0);
     });
+    cancel_ = false;
+    cancelled_ = false;
+    const int total =
+        static_cast<int>(std::count_if(HeadList.Items.begin(), HeadList.Items.end(),
+                                       [](const TZMTHead& e) { return e.Valid && !e.Removed; }));
+    int done = 0;
     for (TZMTHead& e : HeadList.Items) {
         if (!e.Valid || e.Removed) {
             continue;
         }
         e.Checked = false;
+        // Cancelled: the contacts not looked at stay unchecked, as the search began.
+        if (cancel_) {
+            cancelled_ = true;
+            continue;
+        }
         ShowProgress(Q(e.Nick));
+        ui_.showCount(done, total);
         e.Checked = rule(e);
+        ++done;
         ui_.processEvents();
     }
 }

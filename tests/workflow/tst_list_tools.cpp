@@ -142,6 +142,25 @@ private slots:
         QCOMPARE(ui_->BusyDepth, 0);
     }
 
+    // A cancelled full-text search stops after the contact it is on; the contacts it did
+    // not look at are left unchecked, as the search began.
+    void fullTextSearchCancel() {
+        int looked = 0;
+        QVERIFY(wf_->FullTextSearch([&](const QString&) {
+            if (++looked == 2) {
+                wf_->RequestCancel(); // as the Cancel button, while the second is searched
+            }
+            return true;
+        }));
+        QVERIFY(wf_->Cancelled());
+        QCOMPARE(looked, 2);
+        QCOMPARE(Checks(), QStringLiteral("!xx--"));
+        // The next search runs to its end.
+        QVERIFY(wf_->FullTextSearch([](const QString&) { return true; }));
+        QVERIFY(!wf_->Cancelled());
+        QCOMPARE(Checks(), QStringLiteral("!xxxx"));
+    }
+
     void deleteSourceFiles() {
         wf_->SelectAll();
         // Contact c's "file" is now a folder with content: it cannot be deleted.
