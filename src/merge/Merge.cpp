@@ -33,11 +33,6 @@ namespace merging {
 // spaces inside while walking it. Nothing is allocated unless the texts differ in more
 // than ASCII letter case and hold other characters.
 
-struct ByteRange {
-    const unsigned char* begin;
-    const unsigned char* end;
-};
-
 ByteRange TrimmedRange(std::string_view s) {
     auto b = reinterpret_cast<const unsigned char*>(s.data());
     auto e = b + s.size();

@@ -13,6 +13,12 @@
 namespace vimosync::merging {
 
 bool RelaxedTextsEqual(std::string_view a, std::string_view b);
+// The bytes of a text without the bytes 0..32 at both ends.
+struct ByteRange {
+    const unsigned char* begin;
+    const unsigned char* end;
+};
+ByteRange TrimmedRange(std::string_view s);
 // True while message times stay inside the same-time window of m: the scans stop at the
 // first time that differs by SameTimeTolerance or more.
 bool WithinTolerance(double t, double tm);

@@ -61,18 +61,6 @@ bool SameKey(const TZMTMess& a, const TZMTMess& b) {
     return a.Outgoing == b.Outgoing && a.Text.view() == b.Text.view();
 }
 
-std::size_t TrimmedSize(std::string_view t) {
-    std::size_t b = 0;
-    std::size_t e = t.size();
-    while (b < e && static_cast<unsigned char>(t[b]) <= 32) {
-        ++b;
-    }
-    while (e > b && static_cast<unsigned char>(t[e - 1]) <= 32) {
-        --e;
-    }
-    return e - b;
-}
-
 // A side's messages in time order (stored order at equal times), without those of no
 // time: the indexes into the list's Items, kept only when the list is not in order.
 class TimeOrder {
@@ -339,7 +327,9 @@ bool ShiftToDestinationClock(const TZMTMessList& source, const TZMTMessList& des
             if (partner[k] >= 0) {
                 used[static_cast<std::size_t>(partner[k])] = 1;
                 ++matched;
-                distinctive += TrimmedSize(m.Text.view()) >= kDistinctiveBytes ? 1 : 0;
+                const ByteRange text = TrimmedRange(m.Text.view());
+                distinctive +=
+                    static_cast<std::size_t>(text.end - text.begin) >= kDistinctiveBytes ? 1 : 0;
             }
         }
         if (matched < kMinMatched || 2 * matched < size || distinctive < kMinDistinctive ||
