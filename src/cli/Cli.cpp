@@ -32,6 +32,12 @@ const char* const kUsage =
     "      terminal, the most frequent destination version is kept.\n"
     "      --nick NICK sets the own nick; without it the nick is detected from text\n"
     "      histories, and asked on the terminal when a non-Varyon destination needs it.\n"
+    "  undo [--list] [--yes] DESTINATION_DIR [RUN]\n"
+    "      Undoes the last synchronization into the directory (or the run named RUN):\n"
+    "      the files it created go to the trash, the files it replaced or removed get\n"
+    "      their old content back from the trash. Files changed since are left alone\n"
+    "      and named. --list lists the runs with a journal. Without --yes the\n"
+    "      confirmation is asked on the terminal; with no terminal undo refuses.\n"
     "\n"
     "Options:\n"
     "  --settings FILE  settings file to read (default: the one beside vimosync)\n"
@@ -109,6 +115,9 @@ int RunCli(const QStringList& argsIn, CliIo& io) {
         }
         if (command == QLatin1String("sync")) {
             return CmdSync(args, io, options);
+        }
+        if (command == QLatin1String("undo")) {
+            return CmdUndo(args, io, options);
         }
     } catch (const Exception& e) {
         io.out.flush();

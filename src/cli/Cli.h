@@ -38,5 +38,6 @@ int CmdDump(const QStringList& args, CliIo& io, const CliOptions& options);
 int CmdMerge(const QStringList& args, CliIo& io, const CliOptions& options);
 int CmdAnalyse(const QStringList& args, CliIo& io, const CliOptions& options);
 int CmdSync(const QStringList& args, CliIo& io, const CliOptions& options);
+int CmdUndo(const QStringList& args, CliIo& io, const CliOptions& options);
 
 } // namespace vimosync::cli

@@ -4,9 +4,11 @@
 #include "history/FileStore.h"
 
 #include "history/FileParts.h"
+#include "history/Journal.h"
 #include "support/HeapReuse.h"
 #include "support/LogFile.h"
 #include "support/RecycleBin.h"
+#include "support/Sha256.h"
 
 #include <QDir>
 
@@ -86,7 +88,8 @@ ChangedMeanwhile::ChangedMeanwhile(const QString& path)
 // backup moves that kept content to the trash.
 class FileReplacement::Impl {
 public:
-    Impl() = default;
+    Impl(TSyncJournal* journal, QString contact)
+        : journal_(journal), contact_(std::move(contact)) {}
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
     ~Impl() {
@@ -107,6 +110,10 @@ public:
             throw ChangedMeanwhile(s.name);
         }
         s.temp = writeTemp(s.target, bytes, t.mode);
+        if (journal_ != nullptr) {
+            s.newSize = static_cast<qint64>(bytes.size());
+            s.newSha = Sha256Hex(bytes);
+        }
         staged_.push_back(s);
     }
     void remove(const QString& path, const std::optional<FileIdentity>& expected) {
@@ -150,6 +157,8 @@ public:
         for (const Staged& s : staged_) {
             recordFor(s.target).flush(s.target);
         }
+        // So is every change, in the run's journal.
+        planJournal();
         for (Staged& s : staged_) {
             checkUnchanged(s.name, s.expected);
             int err = injectedError(SaveStep::Replace, s.target);
@@ -173,7 +182,7 @@ public:
         done_ = true;
         for (Staged& s : staged_) {
             if (backup && !s.keep.isEmpty()) {
-                s.trashed = toTrash(s.keep, s.target);
+                s.trashed = toTrash(s.keep, s.target, s.trash);
             }
             if (s.trashed || dropKept(s.keep)) {
                 gone(s.keep);
@@ -186,13 +195,14 @@ public:
                 continue;
             }
             if (backup && !r.keep.isEmpty()) {
-                r.trashed = toTrash(r.keep, r.path);
+                r.trashed = toTrash(r.keep, r.path, r.trash);
             }
             if (r.trashed || dropKept(r.keep)) {
                 gone(r.keep);
             }
         }
         dropRecords();
+        finishJournal();
         for (const Staged& s : staged_) {
             // An old archive's backup counts as a removed archive, not a replaced file.
             replacedToTrash = replacedToTrash || (s.trashed && !s.oldArchive);
@@ -207,13 +217,85 @@ private:
         QString temp, keep;
         std::optional<FileIdentity> expected;
         bool existed = false, trashed = false, placed = false, oldArchive = false;
+        qint64 newSize = -1;
+        QByteArray newSha;
+        TrashEntry trash;
+        int journalled = -1; // its line in journaled_
     };
     struct Removal {
         QString path, keep;
         std::optional<FileIdentity> expected;
         int overwrittenBy = -1;
         bool trashed = false;
+        TrashEntry trash;
+        int journalled = -1;
     };
+
+    // Notes each file about to change, with its old content's digest, before the first
+    // name changes. A file that cannot be read for its digest cannot be put back by an
+    // undo; the save goes on, and the undo names it.
+    void planJournal() {
+        if (journal_ == nullptr) {
+            return;
+        }
+        for (Staged& s : staged_) {
+            TJournalFile f;
+            f.Contact = contact_;
+            f.Path = s.target;
+            f.Action = s.existed ? TFileAction::Replaced : TFileAction::Created;
+            f.NewSize = s.newSize;
+            f.NewSha = s.newSha;
+            f.Kept = s.keep;
+            FileDigest old;
+            if (s.existed && DigestOfFile(s.keep, old)) {
+                f.OldSize = old.size;
+                f.OldSha = old.sha256;
+            }
+            s.journalled = static_cast<int>(journaled_.size());
+            journaled_.push_back(f);
+        }
+        for (Removal& r : removals_) {
+            FileDigest old;
+            if (r.overwrittenBy >= 0 || !DigestOfFile(r.path, old)) {
+                continue; // replaced by a part of the same name, or not there
+            }
+            TJournalFile f;
+            f.Contact = contact_;
+            f.Path = r.path;
+            f.Action = TFileAction::Removed;
+            f.OldSize = old.size;
+            f.OldSha = old.sha256;
+            r.journalled = static_cast<int>(journaled_.size());
+            journaled_.push_back(f);
+        }
+        journal_->Planned(journaled_);
+        journalPlanned_ = true;
+    }
+
+    // Completes the journal's lines with where each old content went.
+    void finishJournal() {
+        if (!journalPlanned_) {
+            return;
+        }
+        for (const Staged& s : staged_) {
+            if (s.journalled >= 0 && s.trashed) {
+                journaled_[static_cast<std::size_t>(s.journalled)].Trash = s.trash.file;
+                journaled_[static_cast<std::size_t>(s.journalled)].TrashInfo = s.trash.info;
+            }
+        }
+        for (const Removal& r : removals_) {
+            if (r.journalled >= 0 && r.trashed) {
+                journaled_[static_cast<std::size_t>(r.journalled)].Trash = r.trash.file;
+                journaled_[static_cast<std::size_t>(r.journalled)].TrashInfo = r.trash.info;
+            }
+        }
+        try {
+            journal_->Finished(journaled_);
+        } catch (const Exception& e) {
+            // Every file is saved; the undo finds the old contents missing from the journal.
+            WriteLog(e.message());
+        }
+    }
 
     // The file a new content goes to, with its permissions and identity (none when the
     // file is new).
@@ -411,13 +493,13 @@ private:
     }
 
     // Backs up the kept old content of file; a failure is logged and counts no backup.
-    static bool toTrash(const QString& kept, const QString& file) {
+    static bool toTrash(const QString& kept, const QString& file, TrashEntry& entry) {
         try {
             const int err = injectedError(SaveStep::Backup, file);
             if (err) {
                 Fail(LangText::TrashMoveFailed, file, err);
             }
-            MoveToRecycleBinAs(kept, file);
+            entry = MoveToRecycleBinAs(kept, file);
             return true;
         } catch (const Exception& e) {
             WriteLog(Format(LangText::LogBackupError, shortName(file), e.message()));
@@ -474,6 +556,9 @@ private:
                 ::rename(encoded(r.keep).constData(), encoded(r.path).constData());
             }
         }
+        if (journalPlanned_) {
+            journal_->RolledBack(journaled_);
+        }
     }
 
     void dropRecords() noexcept {
@@ -486,9 +571,16 @@ private:
     std::vector<Removal> removals_;
     std::map<QString, std::unique_ptr<Record>> records_;
     bool done_ = false;
+    TSyncJournal* journal_ = nullptr;
+    QString contact_;
+    std::vector<TJournalFile> journaled_;
+    bool journalPlanned_ = false;
 };
 
-FileReplacement::FileReplacement() : d_(std::make_unique<Impl>()) {
+FileReplacement::FileReplacement() : FileReplacement(nullptr, QString()) {}
+
+FileReplacement::FileReplacement(TSyncJournal* journal, const QString& contact)
+    : d_(std::make_unique<Impl>(journal, contact)) {
     KeepFreedMemoryForReuse();
 }
 FileReplacement::~FileReplacement() = default;

@@ -59,9 +59,14 @@ private:
 // its target first; only then do the new files take their names, the old archives go,
 // and the replaced files are backed up. A failure half way puts every old file back.
 // Only regular files (or symbolic links to one) are replaced or removed.
+class TSyncJournal;
+
 class FileReplacement {
 public:
     FileReplacement();
+    // Every file the replacement changes is noted in the journal (under the contact's
+    // name) before it changes, and completed with where its old content went.
+    FileReplacement(TSyncJournal* journal, const QString& contact);
     ~FileReplacement();
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;

@@ -416,7 +416,8 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split, const TReadOpti
         return; // no writer for the version: nothing is written, nothing removed
     }
     const bool backup = save.BackupToRecycleBin;
-    FileReplacement files;
+    FileReplacement files(save.Journal, QString::fromUtf8(list.UIN.c_str()) + QLatin1Char(' ') +
+                                            QString::fromUtf8(list.ContactNick.c_str()));
     bool removedToTrash = false;
     bool replacedToTrash = false;
 

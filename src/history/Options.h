@@ -46,11 +46,15 @@ struct TReadOptions {
     QString ArchiveFolderName = QStringLiteral("Archive");
 };
 
+class TSyncJournal;
+
 struct TSaveOptions {
     // A replaced file goes to the trash rather than away.
     bool BackupToRecycleBin = true;
     // The size of a new archive file.
     int NewArchiveSize = 300; // KBytes
+    // The journal of the synchronization that saves (none: the save is noted nowhere).
+    TSyncJournal* Journal = nullptr;
 };
 
 } // namespace vimosync

@@ -125,6 +125,41 @@ inline constexpr const char* SyncFinishedProgress = "Synchronization finished";
 inline constexpr const char* SyncFinished =
     "Synchronization finished.\r\nFiles updated: %d\r\nFiles created: %d";
 inline constexpr const char* SyncBackedUp = "Files backuped: %d";
+inline constexpr const char* SyncNoFullUndo =
+    "The backup to the trash is off: this synchronization cannot be undone in full (an undo "
+    "can only take away the files it creates).";
+inline constexpr const char* LogJournal = "Journal of the run: %s";
+inline constexpr const char* UndoChangedSince = "%s has changed since the synchronization";
+inline constexpr const char* UndoChangedBetween =
+    "%s was changed by another program during the synchronization";
+inline constexpr const char* UndoNotKept =
+    "%s: its old content was not kept (the backup to the trash was off)";
+inline constexpr const char* UndoTrashGone = "%s: its old content is no longer in the trash";
+inline constexpr const char* LogUndoRestored = "Put back %s";
+inline constexpr const char* LogUndoRemoved = "Taken away %s";
+inline constexpr const char* LogUndoLeft = "Left as it is: %s";
+inline constexpr const char* UndoStarted = "Undo started";
+inline constexpr const char* UndoOfRun =
+    "Undoing the synchronization of %s (%s into %s), journal %s";
+inline constexpr const char* UndoNoRun = "There is no synchronization of %s to undo.";
+inline constexpr const char* UndoNoSuchRun = "There is no synchronization %s of %s.";
+inline constexpr const char* UndoDoneAlready =
+    "The synchronization of %s was undone already: there is nothing more to do.";
+inline constexpr const char* UndoNothing =
+    "Nothing to undo: the files of the synchronization of %s hold what they held before it.";
+inline constexpr const char* UndoQuestion = "Undo the synchronization of %s (%s into %s)?";
+inline constexpr const char* UndoCounts =
+    "%d files get their old content back from the trash, %d files it created go to the trash.";
+inline constexpr const char* UndoContacts = "Contacts: %s";
+inline constexpr const char* UndoNoBackupRun =
+    "The backup to the trash was off for that synchronization: the undo can only take away the "
+    "files it created.";
+inline constexpr const char* UndoLeftHeader = "%d files will be left as they are:";
+inline constexpr const char* UndoLine = "  %s";
+inline constexpr const char* UndoMore = "  and %d more (see the debug log)";
+inline constexpr const char* UndoFinished =
+    "Undo finished: %d files put back, %d files taken away.";
+inline constexpr const char* UndoLeftReport = "Left as they are:";
 inline constexpr const char* SyncSkipped = "Files skipped: %d";
 inline constexpr const char* DstDamaged = "Destination file %s is damaged; contact %s skipped";
 inline constexpr const char* SrcDamaged = "Source file %s is damaged; contact %s skipped: %s";
@@ -344,6 +379,15 @@ inline constexpr const char* CliAnalyseUsage =
 inline constexpr const char* CliSyncUsage = "Usage: vimosync-cli sync [--yes] [--dry-run] "
                                             "[--default-version N] [--nick NICK] SOURCE_DIR "
                                             "DESTINATION_DIR";
+inline constexpr const char* CliUndoUsage =
+    "Usage: vimosync-cli undo [--list] [--yes] DESTINATION_DIR [RUN]";
+inline constexpr const char* CliUndoNeedsYes =
+    "undo asks for confirmation, but standard input is not a terminal: add --yes";
+inline constexpr const char* CliRunLine = "%s  %s  from %s  %d files  %s";
+inline constexpr const char* CliRunUndone = "undone";
+inline constexpr const char* CliRunUndoInterrupted = "undo interrupted: can be run again";
+inline constexpr const char* CliRunCanUndo = "can be undone";
+inline constexpr const char* CliRunInterrupted = "interrupted run: can be undone";
 inline constexpr const char* CliSyncNeedsYes =
     "sync asks for confirmation, but standard input is not a terminal: add --yes (or "
     "--dry-run to see what would be written)";

@@ -269,7 +269,7 @@ void makeFolders(const Trash& t, const QString& original) {
 // comes first, then the move; a move that fails takes its record back. The trash's
 // folders are made only when the record or the move finds one missing: once they stand,
 // a move takes no more than writing the record and one rename.
-void moveIntoTrash(const QString& source, const QString& original) {
+TrashEntry moveIntoTrash(const QString& source, const QString& original) {
     const Trash t = trashFor(original);
     const QString files = t.dir + QStringLiteral("/files");
     const QString info = t.dir + QStringLiteral("/info");
@@ -336,7 +336,7 @@ void moveIntoTrash(const QString& source, const QString& original) {
             Fail(err,
                  Format(LangText::TrashFolderFailed, native(original), native(files), reason(err)));
         }
-        return;
+        return {QFile::decodeName(filePath), QFile::decodeName(infoPath)};
     }
     Fail(EEXIST, Format(LangText::TrashFolderFailed, native(original), native(files),
                         QString::fromUtf8(LangText::TrashNoFreeName)));
@@ -344,28 +344,28 @@ void moveIntoTrash(const QString& source, const QString& original) {
 
 } // namespace
 
-void MoveToRecycleBin(const QString& path) {
+TrashEntry MoveToRecycleBin(const QString& path) {
     const QString abs = QFileInfo(path).absoluteFilePath();
     struct stat st;
     // A dangling symbolic link is still a directory entry that can be moved.
     if (::lstat(encoded(abs).constData(), &st) != 0) {
         if (errno == ENOENT) {
-            return;
+            return {};
         }
         const int err = errno;
         Fail(err, Format(LangText::TrashMoveFailed, native(abs), reason(err)));
     }
-    moveIntoTrash(abs, abs);
+    return moveIntoTrash(abs, abs);
 }
 
-void MoveToRecycleBinAs(const QString& path, const QString& originalPath) {
+TrashEntry MoveToRecycleBinAs(const QString& path, const QString& originalPath) {
     const QString abs = QFileInfo(path).absoluteFilePath();
     struct stat st;
     if (::lstat(encoded(abs).constData(), &st) != 0) {
         const int err = errno;
         Fail(err, Format(LangText::TrashMoveFailed, native(originalPath), reason(err)));
     }
-    moveIntoTrash(abs, QFileInfo(originalPath).absoluteFilePath());
+    return moveIntoTrash(abs, QFileInfo(originalPath).absoluteFilePath());
 }
 
 } // namespace vimosync

@@ -208,6 +208,9 @@ bool TWorkflow::analyseInner() {
         if (!DryRun) {
             QDir().mkpath(folder); // a failure shows as a missing folder below
             State.DstArchiveExists = QFileInfo(folder).isDir();
+            if (State.DstArchiveExists) {
+                ArchiveFolderMade = folder;
+            }
         }
         StartMonitor();
     }

@@ -28,6 +28,7 @@ TControlState UpdateControls(const TWorkflowState& state, const TZMTHeadList& he
                     (settings.SpamMinMessagesIn > 0 || settings.SpamMinMessagesOut > 0);
     c.FullTextSearch = state.Analysed && !heads.IsEmpty();
     c.DiffNavigation = mergedItemCount > 0 && mergedPageActive;
+    c.UndoSync = state.UndoAvailable;
     c.StatusNick = Q(ownNick);
     // Entries whose source file was deleted count no more.
     const int listed = static_cast<int>(std::count_if(

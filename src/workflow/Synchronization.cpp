@@ -4,6 +4,7 @@
 #include "workflow/Workflow.h"
 
 #include "history/History.h"
+#include "history/Journal.h"
 #include "history/TimeStamp.h"
 #include "support/Errors.h"
 #include "support/LangText.h"
@@ -131,7 +132,11 @@ bool TWorkflow::Sync() {
                                nickLine,
                                Format(LangText::VaryonMode, int(st.SrcVaryon), int(st.DstVaryon)),
                                archivesLine};
-    if (!ui_.confirm(question.join(kCrLf))) {
+    QStringList asked = question;
+    if (!set.Save.BackupToRecycleBin && !DryRun) {
+        asked.append(QString::fromLatin1(LangText::SyncNoFullUndo));
+    }
+    if (!ui_.confirm(asked.join(kCrLf))) {
         return false;
     }
 
@@ -148,6 +153,20 @@ bool TWorkflow::Sync() {
                  QString::fromLatin1(LangText::LogFrameEnd));
         WriteLog(QString::fromLatin1(LangText::SyncParameters) + QLatin1Char(' ') + versionLine +
                  kCrLf + offsetLine + QStringLiteral("; ") + nickLine + kCrLf + archivesLine);
+
+        // The journal of the run, from its first write on, for an undo of the whole run.
+        TSyncJournal::Header header;
+        header.Started = QDateTime::currentDateTime();
+        header.Source = st.SrcPath;
+        header.Destination = st.DstPath;
+        header.Backup = set.Save.BackupToRecycleBin;
+        header.Settings = JournalSettings();
+        if (!ArchiveFolderMade.isEmpty()) {
+            header.Folders.append(ArchiveFolderMade);
+        }
+        TSyncJournal journal(JournalFolder(), header);
+        TSaveOptions save = set.Save;
+        save.Journal = &journal;
 
         const QString archiveFolder = Options.Read.ArchiveFolderName;
         if (!DryRun) {
@@ -225,7 +244,7 @@ bool TWorkflow::Sync() {
                 try {
                     try {
                         SaveHistory(m.Result, backup, m.Archives && result.Version != 0,
-                                    ReadOptions(), set.Save);
+                                    ReadOptions(), save);
                     } catch (const ChangedMeanwhile& changed) {
                         // Another program (the messenger) wrote the history while it was
                         // merged: merged again with what it holds now, once.
@@ -234,7 +253,7 @@ bool TWorkflow::Sync() {
                         mergeContact(e, dstFile, LoadPlain, m);
                         if (m.Skip.isEmpty() && m.Result.HasDiff) {
                             SaveHistory(m.Result, backup, m.Archives && m.Result.Version != 0,
-                                        ReadOptions(), set.Save);
+                                        ReadOptions(), save);
                         }
                         item.Skipped = !m.Skip.isEmpty();
                         item.Written = !item.Skipped && m.Result.HasDiff;
@@ -326,8 +345,22 @@ bool TWorkflow::Sync() {
                 OnSyncItem(out.Item);
             }
         }
+        if (journal.Written()) {
+            // The folder made for the run now holds what the run wrote: an undo takes
+            // it away once it is empty again.
+            ArchiveFolderMade.clear();
+            try {
+                journal.End({{QStringLiteral("updated"), updated},
+                             {QStringLiteral("created"), created},
+                             {QStringLiteral("complete"), !failure && !cancel_}});
+            } catch (const Exception& e) {
+                WriteLog(e.message()); // the journal says what was done up to here
+            }
+            WriteLog(Format(LangText::LogJournal, journal.Path()));
+        }
         if (failure) {
             StartMonitor();
+            RefreshUndoAvailable();
             std::rethrow_exception(failure);
         }
         ShowProgress(QString::fromLatin1(LangText::SyncFinishedProgress));
@@ -360,6 +393,7 @@ bool TWorkflow::Sync() {
     WriteLog(text);
     WriteLog(QString::fromLatin1(LangText::LogSeparator));
     StartMonitor();
+    RefreshUndoAvailable();
     ui_.information(text);
     return true;
 }

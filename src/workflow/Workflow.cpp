@@ -55,7 +55,12 @@ void TWorkflow::SrcPathEditChange(const QString& text) {
 }
 
 void TWorkflow::DstPathEditChange(const QString& text) {
-    State.DstPath = StripTrailingSeparator(text);
+    const QString path = StripTrailingSeparator(text);
+    if (path != State.DstPath) {
+        ArchiveFolderMade.clear();
+    }
+    State.DstPath = path;
+    RefreshUndoAvailable();
 }
 
 void TWorkflow::ResetAll() {

@@ -7,6 +7,7 @@
 // call the operations of the same names here. It reads no settings: the caller gives
 // it option values.
 
+#include "history/Journal.h"
 #include "history/Model.h"
 #include "history/Options.h"
 #include "merge/Merge.h"
@@ -51,8 +52,9 @@ struct TWorkflowState {
     bool SrcArchiveExists = false;
     bool DstArchiveExists = false;
     bool FileVersionChosen = false;
-    bool ShowUnchecked = true; // the check mark of "Show Unchecked"
-    bool ViewsBusy = false;    // the comparison views are being filled (set by the window)
+    bool ShowUnchecked = true;  // the check mark of "Show Unchecked"
+    bool ViewsBusy = false;     // the comparison views are being filled (set by the window)
+    bool UndoAvailable = false; // a synchronization of DstPath can be undone
 };
 
 // Enabled state and texts of the window's controls, derived from the state.
@@ -65,6 +67,7 @@ struct TControlState {
     bool LookForSpam = false;
     bool FullTextSearch = false;
     bool DiffNavigation = false; // next/previous difference, menu items and tool buttons
+    bool UndoSync = false;       // "Undo last synchronization..."
     QString StatusNick;          // status bar panel 0
     QString ListHint;            // long hint of LB1: "%d checked of %d (%d hidden)"
 };
@@ -209,6 +212,25 @@ public:
 
     // The change notice of the monitor with index generation (see StartMonitor).
     void DirChanged(int index);
+
+    // The archive folder the analysis made in the destination (empty for none): the
+    // next synchronization's journal names it, so that its undo takes it away again.
+    QString ArchiveFolderMade;
+    // The settings that shape what a synchronization writes, as its journal keeps them.
+    QJsonObject JournalSettings() const;
+    // The runs with a journal on the destination, oldest first.
+    static std::vector<TJournalRun> SyncRuns(const QString& destination);
+    // The run an undo on the destination would take: the newest (or the one named by
+    // runId); false when there is none.
+    static bool RunToUndo(const QString& destination, const QString& runId, TJournalRun& run);
+    // Looks again whether the newest run on DstPath can be undone (State.UndoAvailable).
+    void RefreshUndoAvailable();
+    // "Undo last synchronization...": shows what the undo of the run (the newest on
+    // destination when runId is empty) puts back, asks, and does it. True when it ran or
+    // had been done already; false when there is no such run or the user said No.
+    bool UndoSync(const QString& destination, const QString& runId = QString());
+    // Files the last undo left as they were (changed since, or their old content gone).
+    int LastUndoLeft = 0;
 
 private:
     // One contact's histories read and merged as the synchronization stores them.

@@ -28,6 +28,7 @@
 #include "history/History.h"
 #include "history/Model.h"
 #include "history/TimeStamp.h"
+#include "history/Undo.h"
 #include "merge/Merge.h"
 #include "support/Errors.h"
 #include "support/LangText.h"
@@ -857,6 +858,7 @@ QString CheckWritten(const Case& c, HistoryFile& f, const QString& path, const Z
 struct FileState {
     QByteArray bytes;
     quint64 inode = 0;
+    bool operator==(const FileState&) const = default;
 };
 using Tree = std::map<QString, FileState>;
 
@@ -879,6 +881,18 @@ Tree Snapshot(const QString& root) {
         t[base.relativeFilePath(path)] = s;
     }
     return t;
+}
+
+// The folders under root, sorted.
+QStringList Folders(const QString& root) {
+    QStringList out;
+    QDirIterator it(root, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        out << QDir(root).relativeFilePath(it.next());
+    }
+    out.sort();
+    return out;
 }
 
 void CopyTree(const QString& from, const QString& to) {
@@ -1055,6 +1069,8 @@ private:
     bool writeInputs(QStringList& problems);
     void checkContact(const Contact& ct, QStringList& problems);
     void checkConvergence(QStringList& problems);
+    void checkUndo(QStringList& problems);
+    QStringList analysisLines() const;
     bool runWithFaults(QStringList& problems);
     // One analysis and synchronization of a copy of the generated pair with the given
     // number of jobs: what it reports, logs and leaves in the destination.
@@ -1086,7 +1102,10 @@ private:
     std::vector<TSyncItem> items_;
     Tree before_;
     Tree after_;
-    bool varyonArchives_ = false; // archives in use for the whole destination
+    Tree trashBefore_, trashAfter_; // around the synchronization
+    QStringList foldersGenerated_;  // the destination's folders as generated
+    QStringList analysedBefore_;    // the analysis right before the synchronization
+    bool varyonArchives_ = false;   // archives in use for the whole destination
     bool archiveFolder_ = false;
     // A binary history that has archive files is read and written with them whenever
     // archives are in use at all, Varyon destination or not.
@@ -1150,6 +1169,7 @@ bool CaseRun::run(QStringList& problems) {
     if (keep_) {
         CopyTree(dst(), root_ + QStringLiteral("/dst-generated"));
     }
+    foldersGenerated_ = Folders(dst());
     // Every third case without faults is also run with 1, 2 and 8 jobs on copies.
     const bool compareJobs = !c_.faults && c_.seed % 3 == 0;
     const QString pristine = root_ + QStringLiteral("/generated");
@@ -1203,6 +1223,8 @@ bool CaseRun::run(QStringList& problems) {
         Setup().UseVaryonArchives && wf_->State.DstVaryon && wf_->State.DstArchiveExists;
     archiveFolder_ = wf_->State.DstArchiveExists;
     before_ = Snapshot(dst());
+    trashBefore_ = Snapshot(g_trash);
+    analysedBefore_ = analysisLines();
     if (wf_->AnyChecked()) {
         try {
             if (!wf_->Sync()) {
@@ -1216,6 +1238,7 @@ bool CaseRun::run(QStringList& problems) {
         }
     }
     after_ = Snapshot(dst());
+    trashAfter_ = Snapshot(g_trash);
     for (const TSyncItem& it : items_) {
         if (it.Skipped) {
             skipped_.insert(it.UIN);
@@ -1228,7 +1251,142 @@ bool CaseRun::run(QStringList& problems) {
     if (compareJobs && problems.isEmpty()) {
         checkJobs(pristine, problems);
     }
+    if (problems.isEmpty()) {
+        checkUndo(problems);
+    }
     return problems.isEmpty();
+}
+
+QStringList CaseRun::analysisLines() const {
+    QStringList lines;
+    for (const TZMTHead& e : wf_->HeadList.Items) {
+        lines << ContactLineText(e) + QLatin1Char(' ') + e.SrcFile + QLatin1Char(' ') + e.DstFile +
+                     QLatin1Char(e.Checked ? 'x' : '-');
+    }
+    return lines;
+}
+
+// The undo stops after this many files (0: it runs through), as a killed one would.
+int g_undoStopAt = 0;
+bool StopUndoAt(int step) {
+    return step == g_undoStopAt;
+}
+
+// The undo of the synchronization gives back the destination it found, takes out of the
+// trash what the run put there, and a new analysis shows what the one before the run
+// showed. Without the backup only the contacts the run created go; every file then
+// holds what it held before the run or what the run left, nothing else.
+void CaseRun::checkUndo(QStringList& problems) {
+    if (after_ == before_) {
+        return; // nothing written, no journal
+    }
+    ui_->Infos.clear();
+    // Every fourth case is interrupted after some files and run again.
+    g_undoStopAt = c_.seed % 4 == 1 ? static_cast<int>(c_.seed / 4 % 5) + 1 : 0;
+    if (g_undoStopAt > 0) {
+        HistoryUndoHooks().stopAfterStep = StopUndoAt;
+        try {
+            wf_->UndoSync(dst());
+        } catch (const std::exception& ex) {
+            problems << QStringLiteral("the interrupted undo stopped: ") + ExceptionText(ex);
+        }
+        HistoryUndoHooks().stopAfterStep = nullptr;
+    }
+    try {
+        if (!wf_->UndoSync(dst())) {
+            problems << QStringLiteral("the undo did not run: ") +
+                            ui_->Calls.join(QStringLiteral("; "));
+            return;
+        }
+    } catch (const std::exception& ex) {
+        problems << QStringLiteral("the undo stopped: ") + ExceptionText(ex);
+        return;
+    }
+    const QString how =
+        g_undoStopAt > 0
+            ? QStringLiteral(" (undo interrupted after %1 files, then run again)").arg(g_undoStopAt)
+            : QString();
+    const Tree now = Snapshot(dst());
+    if (c_.backup) {
+        const QStringList changed = Changes(before_, now, false);
+        if (!changed.isEmpty()) {
+            problems << QStringLiteral("after the undo%1 the destination differs from before the "
+                                       "synchronization: ")
+                                .arg(how) +
+                            changed.join(QStringLiteral(", "));
+        }
+        if (!c_.faults && Folders(dst()) != foldersGenerated_) {
+            problems << QStringLiteral("after the undo%1 the folders are %2, not %3")
+                            .arg(how, Folders(dst()).join(QLatin1Char(',')),
+                                 foldersGenerated_.join(QLatin1Char(',')));
+        }
+    } else {
+        for (const auto& [rel, state] : now) {
+            const auto b = before_.find(rel);
+            const auto a = after_.find(rel);
+            if (!(b != before_.end() && b->second.bytes == state.bytes) &&
+                !(a != after_.end() && a->second.bytes == state.bytes)) {
+                problems << QStringLiteral("after the undo%1 %2 holds neither what it held "
+                                           "before the synchronization nor what it left")
+                                .arg(how, rel);
+            }
+            if (b == before_.end()) {
+                const bool contactNew =
+                    std::none_of(c_.contacts.begin(), c_.contacts.end(), [&](const Contact& ct) {
+                        return BelongsTo(rel, ct.uin) &&
+                               std::any_of(before_.begin(), before_.end(), [&](const auto& kv) {
+                                   return BelongsTo(kv.first, ct.uin);
+                               });
+                    });
+                if (contactNew) {
+                    problems << QStringLiteral("after the undo%1 %2, created by the "
+                                               "synchronization, is still there")
+                                    .arg(how, rel);
+                }
+            }
+        }
+        for (const auto& [rel, state] : before_) {
+            if (!now.count(rel) && after_.count(rel)) {
+                problems << QStringLiteral("after the undo%1 %2 is missing").arg(how, rel);
+            }
+        }
+    }
+    // What the run sent to the trash is gone from it again; a file the run created may
+    // be there, sent by the undo.
+    const Tree trash = Snapshot(g_trash);
+    std::set<QByteArray> oldContents;
+    for (const auto& [rel, state] : before_) {
+        oldContents.insert(state.bytes);
+    }
+    for (const auto& [rel, state] : trashAfter_) {
+        const auto left = trash.find(rel);
+        if (!trashBefore_.count(rel) && left != trash.end() && c_.backup &&
+            rel.startsWith(QLatin1String("files/")) && oldContents.count(left->second.bytes)) {
+            problems << QStringLiteral("after the undo%1 the trash still holds %2, which the "
+                                       "synchronization put there")
+                            .arg(how, rel);
+        }
+    }
+    if (!problems.isEmpty()) {
+        return;
+    }
+    // A second undo changes nothing.
+    wf_->UndoSync(dst());
+    if (!Changes(now, Snapshot(dst()), true).isEmpty()) {
+        problems << QStringLiteral("a second undo%1 changed the destination").arg(how);
+    }
+    if (!c_.backup) {
+        return;
+    }
+    ui_->FileVersions.assign(8, c_.defaultVersion);
+    ui_->Nicks.assign(4, Q(c_.ownNick));
+    wf_->Analyse();
+    const QStringList lines = analysisLines();
+    if (lines != analysedBefore_) {
+        problems << QStringLiteral("after the undo%1 the analysis shows\n    %2\nnot\n    %3")
+                        .arg(how, lines.join(QStringLiteral("\n    ")),
+                             analysedBefore_.join(QStringLiteral("\n    ")));
+    }
 }
 
 CaseRun::JobsRun CaseRun::runWithJobs(const QString& pristine, int jobs) {
@@ -1280,6 +1438,9 @@ CaseRun::JobsRun CaseRun::runWithJobs(const QString& pristine, int jobs) {
         out.report << log.Take();
     }
     out.report << ui.Calls;
+    // The journal is named by the time of its run.
+    static const QRegularExpression journalName(QStringLiteral("journal/[0-9-]+\\.jsonl"));
+    out.report.replaceInStrings(journalName, QStringLiteral("journal/<run>.jsonl"));
     out.report.replaceInStrings(base, QStringLiteral("<base>"));
     out.destination = test::treeBytes(base + QStringLiteral("/dst"));
     return out;

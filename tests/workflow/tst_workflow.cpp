@@ -532,7 +532,11 @@ private slots:
                                                    "Current PDA date offset: 2\r\n"
                                                    "Current Nick is \"me\"\r\n"
                                                    "Varyon mode: Source=0; Destination=0\r\n"
-                                                   "Also use archives files (*.ahf)"));
+                                                   "Also use archives files (*.ahf)\r\n"
+                                                   "The backup to the trash is off: this "
+                                                   "synchronization cannot be undone in full (an "
+                                                   "undo can only take away the files it "
+                                                   "creates)."));
         QCOMPARE(Load(D("1_5.zmt")).Count(), 2); // No: nothing written
     }
 

@@ -1,0 +1,78 @@
+#include "cli/Cli.h"
+#include "cli/TerminalUi.h"
+#include "cli/WorkflowCli.h"
+#include "support/LangText.h"
+
+#include <QDir>
+
+namespace vimosync::cli {
+
+namespace {
+
+// One line per run: its name, when, between which directories, how many files it
+// changed and whether it can still be undone.
+void ListRuns(const QString& destination, QTextStream& out) {
+    const std::vector<TJournalRun> runs = TWorkflow::SyncRuns(destination);
+    if (runs.empty()) {
+        out << Format(LangText::UndoNoRun, QDir::toNativeSeparators(destination)) << "\n";
+        return;
+    }
+    for (const TJournalRun& run : runs) {
+        const char* state = run.Undone               ? LangText::CliRunUndone
+                            : run.UndoStarted        ? LangText::CliRunUndoInterrupted
+                            : run.Finished.isValid() ? LangText::CliRunCanUndo
+                                                     : LangText::CliRunInterrupted;
+        out << Format(LangText::CliRunLine, run.Id,
+                      run.Started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                      QDir::toNativeSeparators(run.Source), int(run.Files.size()),
+                      QString::fromLatin1(state))
+            << "\n";
+    }
+}
+
+} // namespace
+
+int CmdUndo(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
+    QStringList args = argsIn;
+    bool yes = false;
+    bool list = false;
+    QStringList rest;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == QLatin1String("--yes") || a == QLatin1String("-y")) {
+            yes = true;
+        } else if (a == QLatin1String("--list") || a == QLatin1String("-l")) {
+            list = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            io.err << "vimosync-cli: undo: unknown option " << a << "\n";
+            return kExitUsage;
+        } else {
+            rest.append(a);
+        }
+    }
+    if (rest.isEmpty() || rest.size() > 2 || (list && rest.size() > 1)) {
+        io.err << LangText::CliUndoUsage << "\n";
+        return kExitUsage;
+    }
+    const QString destination = DirectoryArgument(rest[0]);
+    if (list) {
+        ListRuns(destination, io.out);
+        return kExitOk;
+    }
+    const QString runId = rest.size() > 1 ? rest[1] : QString();
+    if (!yes && !io.interactive) {
+        io.err << "vimosync-cli: " << LangText::CliUndoNeedsYes << "\n";
+        return kExitError;
+    }
+    TerminalUi ui(io);
+    ui.AssumeYes = yes;
+    TWorkflow wf(ui);
+    wf.Options = options.Workflow;
+    wf.MonitorEnabled = false;
+    if (!wf.UndoSync(destination, runId)) {
+        return kExitError;
+    }
+    return wf.LastUndoLeft > 0 ? kExitError : kExitOk;
+}
+
+} // namespace vimosync::cli
