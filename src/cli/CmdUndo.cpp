@@ -66,6 +66,7 @@ int CmdUndo(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
     }
     TerminalUi ui(io);
     ui.AssumeYes = yes;
+    ui.ConfirmPrompt = LangText::CliUndoPrompt;
     TWorkflow wf(ui);
     wf.Options = options.Workflow;
     wf.MonitorEnabled = false;

@@ -56,7 +56,8 @@ bool TerminalUi::confirm(const QString& text) {
     if (!io_.interactive) {
         return false; // nobody to ask: the command refuses
     }
-    io_.err << TerminalText(text) << "\n" << LangText::CliConfirmPrompt;
+    io_.err << TerminalText(text) << "\n"
+            << (ConfirmPrompt != nullptr ? ConfirmPrompt : LangText::CliConfirmPrompt);
     const QString answer = readLine();
     return answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
            answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;

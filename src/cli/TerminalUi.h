@@ -15,10 +15,11 @@ class TerminalUi : public IUserInterface {
 public:
     explicit TerminalUi(CliIo& io) : io_(io) {}
 
-    bool AssumeYes = false;           // --yes: every confirmation is answered Yes
-    std::optional<int> FileVersion;   // --default-version: the file-version answer
-    bool NeverAskFileVersion = false; // the analysis alone keeps the counted version
-    bool InfoToErr = false;           // standard output carries a JSON document
+    bool AssumeYes = false;              // --yes: every confirmation is answered Yes
+    std::optional<int> FileVersion;      // --default-version: the file-version answer
+    bool NeverAskFileVersion = false;    // the analysis alone keeps the counted version
+    bool InfoToErr = false;              // standard output carries a JSON document
+    const char* ConfirmPrompt = nullptr; // the question's last line; none: the sync's
 
     void information(const QString& text) override;
     void warning(const QString& text) override;

@@ -218,6 +218,10 @@ inline constexpr const char* ResetAllCaption = "Reset All";
 inline constexpr const char* ResetAllHint = "Reset analyse results|Select new directories for work";
 inline constexpr const char* SyncCaption = "Synchronize";
 inline constexpr const char* SyncHint = "Synchronize|Start synchronization of checked items";
+inline constexpr const char* UndoSyncCaption = "Undo last synchronization...";
+inline constexpr const char* UndoSyncHint =
+    "Undo last synchronization|Put the destination's files back as they were before the last "
+    "synchronization";
 inline constexpr const char* EditNickActionCaption = "Edit Nick";
 inline constexpr const char* EditNickHint =
     "Edit Nick|Edit own Nickname to insert to destination history";
@@ -396,6 +400,7 @@ inline constexpr const char* CliNoHistories = "no history files (*.zmt, *.txt) i
 inline constexpr const char* CliNothingToSync = "Nothing to synchronize: no checked contact.";
 inline constexpr const char* CliDryRun = "Dry run: nothing is written.";
 inline constexpr const char* CliConfirmPrompt = "Synchronize? [y/N] ";
+inline constexpr const char* CliUndoPrompt = "Undo? [y/N] ";
 inline constexpr const char* CliVersionQuestion =
     "Select default file version for creating new history files in output directory:";
 inline constexpr const char* CliVersionPrompt = "Version [%d]: ";

@@ -368,6 +368,7 @@ void TForm1::UpdateControls() {
     ButtonBrowseDst->setEnabled(c.PathsEnabled);
     aResetAll->setEnabled(c.ResetAll);
     aSync->setEnabled(c.Sync);
+    aUndoSync->setEnabled(c.UndoSync);
     aDeleteSrcFiles->setEnabled(c.DeleteSrcFiles);
     aEditNick->setEnabled(c.EditNick);
     aLookForSpam->setEnabled(c.LookForSpam);

@@ -141,6 +141,7 @@ public:
     QAction* aAnalyse;
     QAction* aResetAll;
     QAction* aSync;
+    QAction* aUndoSync;
     QAction* aEditNick;
     QAction* aFind;
     QAction* aSelectAll;
@@ -182,6 +183,7 @@ public slots:
     void aLookForSpamExecute();
     void aFullTextSearchExecute();
     void aDeleteSrcFilesExecute();
+    void aUndoSyncExecute();
     void aSettingsExecute();
     void Nextdifference1Click();
     void Previousdifference1Click();

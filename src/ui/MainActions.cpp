@@ -66,6 +66,8 @@ void TForm1::CreateActions() {
          QKeySequence(Qt::CTRL | Qt::Key_R), "edit-clear", "resetall");
     make(aSync, "aSync", LangText::SyncCaption, LangText::SyncHint,
          QKeySequence(Qt::CTRL | Qt::Key_S), nullptr, "sync");
+    make(aUndoSync, "aUndoSync", LangText::UndoSyncCaption, LangText::UndoSyncHint,
+         QKeySequence(Qt::CTRL | Qt::Key_Z), "edit-undo", "undo");
     make(aEditNick, "aEditNick", LangText::EditNickActionCaption, LangText::EditNickHint,
          QKeySequence(Qt::CTRL | Qt::Key_N), nullptr, "editnick");
     make(aFind, "aFind", LangText::FindCaption, LangText::FindHint,
@@ -117,6 +119,7 @@ void TForm1::CreateActions() {
     connect(aAnalyse, &QAction::triggered, this, Guarded(&TForm1::aAnalyseExecute));
     connect(aResetAll, &QAction::triggered, this, Guarded(&TForm1::aResetAllExecute));
     connect(aSync, &QAction::triggered, this, Guarded(&TForm1::aSyncExecute));
+    connect(aUndoSync, &QAction::triggered, this, Guarded(&TForm1::aUndoSyncExecute));
     connect(aEditNick, &QAction::triggered, this, Guarded(&TForm1::aEditNickExecute));
     connect(aFind, &QAction::triggered, this, Guarded(&TForm1::aFindExecute));
     connect(aSelectAll, &QAction::triggered, this, Guarded(&TForm1::aSelectAllExecute));
@@ -360,7 +363,7 @@ void TForm1::CreateLayout() {
 void TForm1::CreateMenus() {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(Tr(LangText::MenuFile));
-    file->addActions({aAnalyse, aEditNick, aSync, aResetAll});
+    file->addActions({aAnalyse, aEditNick, aSync, aUndoSync, aResetAll});
     file->addSeparator();
     file->addAction(aSettings);
     file->addSeparator();

@@ -102,6 +102,15 @@ void TForm1::aSyncExecute() {
     UpdateControls();
 }
 
+void TForm1::aUndoSyncExecute() {
+    if (!BeginCommand()) {
+        return;
+    }
+    TCommandScope scope(*this);
+    workflow_->UndoSync(workflow_->State.DstPath);
+    UpdateControls();
+}
+
 void TForm1::aEditNickExecute() {
     if (!BeginCommand()) {
         return;

@@ -244,6 +244,66 @@ private slots:
         QCOMPARE(r.code, 0);
         QVERIFY(LoadFile(D("1_30.zmt")).Valid);
     }
+
+    // undo: refuses without --yes and no terminal, asks on one, lists the runs, names an
+    // unknown one, puts the destination back, and says so the second time.
+    void undoCommand() {
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", tmp_->filePath(QStringLiteral("data")).toLocal8Bit());
+        {
+            QFile f(ini_);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write("[Settings]\nBackupToRecycleBin=1\nCreateArchivesFolder=1\n");
+        }
+        const auto before = snapshot();
+        Run r = cli({QStringLiteral("undo"), QStringLiteral("--list"), dst_});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.startsWith(QLatin1String("There is no synchronization of")));
+        QCOMPARE(cli({QStringLiteral("sync"), QStringLiteral("--yes"), src_, dst_}).code, 0);
+        const auto synced = snapshot();
+        QVERIFY(synced != before);
+
+        r = cli({QStringLiteral("undo"), dst_});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QLatin1String("add --yes")));
+        r = cli({QStringLiteral("undo"), dst_}, QStringLiteral("n\n"), true);
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QLatin1String("Undo the synchronization of")));
+        QVERIFY(r.err.endsWith(QLatin1String("Undo? [y/N] ")));
+        QVERIFY2(r.err.contains(QLatin1String("1 files get their old content back from the "
+                                              "trash, 1 files it created go to the trash")),
+                 qPrintable(r.err));
+        QCOMPARE(snapshot(), synced);
+
+        r = cli({QStringLiteral("undo"), QStringLiteral("--list"), dst_ + QLatin1Char('/')});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.trimmed().endsWith(QLatin1String("2 files  can be undone")),
+                 qPrintable(r.out));
+        const QString run = r.out.section(QLatin1Char(' '), 0, 0);
+        r = cli(
+            {QStringLiteral("undo"), QStringLiteral("--yes"), dst_, QStringLiteral("19990101")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.contains(QLatin1String("There is no synchronization 19990101")));
+        r = cli({QStringLiteral("undo"), QStringLiteral("--yes"), dst_, run});
+        QCOMPARE(r.code, 0);
+        QVERIFY(
+            r.out.contains(QLatin1String("Undo finished: 1 files put back, 1 files taken away.")));
+        QCOMPARE(snapshot(), before);
+        r = cli({QStringLiteral("undo"), QStringLiteral("--yes"), dst_});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QLatin1String("undone already")));
+        QVERIFY(cli({QStringLiteral("undo"), QStringLiteral("--list"), dst_})
+                    .out.trimmed()
+                    .endsWith(QLatin1String("  undone")));
+
+        for (const QStringList& bad :
+             {QStringList{QStringLiteral("undo")},
+              QStringList{QStringLiteral("undo"), QStringLiteral("--list"), dst_, run},
+              QStringList{QStringLiteral("undo"), QStringLiteral("--bogus"), dst_}}) {
+            QCOMPARE(cli(bad).code, 2);
+        }
+        qputenv("XDG_DATA_HOME", dataHome);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCliAnalyseSync)

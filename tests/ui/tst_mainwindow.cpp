@@ -333,6 +333,11 @@ void TestMainWindow::actionTable_data() {
                            << "Synchronize"
                            << "Ctrl+S"
                            << "Synchronize|Start synchronization of checked items";
+    QTest::newRow("aUndoSync") << "aUndoSync"
+                               << "Undo last synchronization..."
+                               << "Ctrl+Z"
+                               << "Undo last synchronization|Put the destination's files back "
+                                  "as they were before the last synchronization";
     QTest::newRow("aEditNick") << "aEditNick"
                                << "Edit Nick"
                                << "Ctrl+N"
@@ -458,7 +463,7 @@ void TestMainWindow::toolBarsAndMenus() {
     QCOMPARE(
         menus,
         (QStringList{
-            "File:aAnalyse,aEditNick,aSync,aResetAll,-,aSettings,-,Exit1",
+            "File:aAnalyse,aEditNick,aSync,aUndoSync,aResetAll,-,aSettings,-,Exit1",
             "&Edit:aSelectAll,aSelectAllDifferent,aDeselectAll,aSelectInverse,-,aDeleteSrcFiles,-,"
             "aFind,aFindNext,aFindBack,aFindForward,-,aCopyUIN,aCopyNick",
             "Navigate:Nextdifference1,Previousdifference1", "Tools:aLookForSpam,aFullTextSearch",

@@ -256,6 +256,29 @@ private slots:
         QCoreApplication::sendEvent(form_->LB1->viewport(), &over);
         QCOMPARE(form_->StatusText(1), QStringLiteral("2 checked of 2 (0 hidden)"));
     }
+
+    // "Undo last synchronization..." (Ctrl+Z) is there once a run into the destination
+    // has a journal, puts the destination back and is gone again.
+    void undoLastSynchronization() {
+        Setup().BackupToRecycleBin = true;
+        QVERIFY(!form_->aUndoSync->isEnabled());
+        QCOMPARE(form_->aUndoSync->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+        Analyse();
+        const QByteArray before = test::FileBytes(D("100.txt"));
+        ui_.Confirms = {true};
+        ui_.Nicks = {QStringLiteral("me")};
+        form_->aSyncExecute();
+        QVERIFY(test::FileBytes(D("100.txt")) != before);
+        QVERIFY(QFileInfo::exists(D("300.txt")));
+        QVERIFY(form_->aUndoSync->isEnabled());
+        ui_.Confirms = {true};
+        form_->aUndoSync->trigger();
+        QVERIFY2(ui_.Questions.last().startsWith(QLatin1String("Undo the synchronization of")),
+                 qPrintable(ui_.Questions.last()));
+        QCOMPARE(test::FileBytes(D("100.txt")), before);
+        QVERIFY(!QFileInfo::exists(D("300.txt")));
+        QVERIFY(!form_->aUndoSync->isEnabled());
+    }
 };
 
 QTEST_MAIN(TestWindowUse)

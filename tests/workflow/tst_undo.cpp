@@ -1,0 +1,348 @@
+// The undo of a whole synchronization from its journal, on real temporary directories:
+// the destination comes back byte for byte, files changed since are left and named, an
+// interrupted undo ends where a whole one would, and a second undo changes nothing.
+
+#include "common/HistoryFixtures.h"
+#include "common/ScriptedUi.h"
+#include "common/TestOptions.h"
+#include "common/TestUtil.h"
+#include "config/Setup.h"
+#include "history/FileStore.h"
+#include "history/History.h"
+#include "history/Journal.h"
+#include "history/Undo.h"
+#include "support/LangText.h"
+#include "support/LogFile.h"
+#include "workflow/Workflow.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+using namespace vimosync;
+using vimosync::test::Msg;
+using vimosync::test::ScriptedUi;
+using vimosync::test::WriteHistory;
+
+namespace {
+
+// n messages from minute `from` on, long enough that a few fill an archive part of 1 KB.
+std::vector<Msg> Messages(int from, int n, const char* tag) {
+    static std::vector<std::unique_ptr<std::string>> texts;
+    std::vector<Msg> out;
+    for (int i = 0; i < n; ++i) {
+        texts.push_back(std::make_unique<std::string>(
+            std::string(tag) + " message " + std::to_string(from + i) + std::string(60, 'x')));
+        out.push_back({from + i, i % 3 == 0, texts.back()->c_str()});
+    }
+    return out;
+}
+
+// Every file and folder below root (hidden ones too), with the bytes of the files.
+QMap<QString, QByteArray> Tree(const QString& root) {
+    QMap<QString, QByteArray> t;
+    QDirIterator it(root, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString p = it.next();
+        t.insert(QDir(root).relativeFilePath(p),
+                 QFileInfo(p).isDir() ? QByteArray("<folder>") : test::FileBytes(p));
+    }
+    return t;
+}
+
+int g_stopAt = 0;
+bool StopAt(int step) {
+    return step == g_stopAt;
+}
+
+QString g_failing;
+bool FailReplacing(SaveStep step, const QString& target) {
+    return step == SaveStep::Replace && target.endsWith(g_failing);
+}
+
+} // namespace
+
+class TestUndo : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> tmp_;
+    QString src_, dst_, trash_;
+    QByteArray oldDataHome_;
+    std::unique_ptr<ScriptedUi> ui_;
+    std::unique_ptr<TWorkflow> wf_;
+
+    QString S(const QString& n) const { return src_ + QLatin1Char('/') + n; }
+    QString D(const QString& n) const { return dst_ + QLatin1Char('/') + n; }
+
+    // Contacts of every kind a run meets: one replaced with its archive parts, one whose
+    // part set grows, one created, one text history replaced, one already equal.
+    void writePair() {
+        WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", Messages(0, 40, "a"));
+        WriteHistory(D("Varyon_1.zmt"), 2, "1", "one", Messages(5, 30, "a"));
+        WriteHistory(S("Varyon_2.zmt"), 3, "2", "two", Messages(0, 12, "b"));
+        WriteHistory(S("Varyon_3.zmt"), 2, "3", "three", Messages(0, 25, "c"));
+        WriteHistory(D("Varyon_3.zmt"), 2, "3", "three", Messages(0, 20, "c"));
+        WriteHistory(S("Varyon_4.zmt"), 2, "4", "four", Messages(0, 3, "d"));
+        WriteHistory(D("Varyon_4.zmt"), 2, "4", "four", Messages(0, 3, "d"));
+    }
+    QStringList analysisLines() {
+        wf_->Analyse();
+        QStringList lines;
+        for (const TZMTHead& e : wf_->HeadList.Items) {
+            lines << ContactLineText(e) + QLatin1Char(' ') + e.DstFile;
+        }
+        return lines;
+    }
+    void sync() {
+        ui_->FileVersions.assign(4, 2); // new histories are written as version 2
+        wf_->Analyse();
+        QVERIFY(wf_->State.Analysed);
+        wf_->SelectAll();
+        QVERIFY2(wf_->Sync(), qPrintable(ui_->Calls.join(QLatin1Char('\n'))));
+    }
+    QString logText() {
+        CloseLog();
+        const QString text =
+            QString::fromUtf8(test::FileBytes(tmp_->filePath(QStringLiteral("undo.log"))));
+        OpenLog(tmp_->filePath(QStringLiteral("undo.log")), false);
+        return text;
+    }
+    QStringList trashFiles() const {
+        return QDir(trash_ + QStringLiteral("/files")).entryList(QDir::Files | QDir::Hidden);
+    }
+
+private slots:
+    void init() {
+        Setup() = TSettings{};
+        Setup().BackupToRecycleBin = true;
+        Setup().UseVaryonArchives = true;
+        Setup().CreateArchivesFolder = true;
+        Setup().NewArchiveSize = 1;
+        tmp_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(tmp_->isValid());
+        oldDataHome_ = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", tmp_->filePath(QStringLiteral("data")).toLocal8Bit());
+        trash_ = tmp_->filePath(QStringLiteral("data/Trash"));
+        src_ = tmp_->filePath(QStringLiteral("src"));
+        dst_ = tmp_->filePath(QStringLiteral("dst"));
+        QVERIFY(QDir().mkpath(src_) && QDir().mkpath(dst_));
+        ui_ = std::make_unique<ScriptedUi>();
+        ui_->DefaultConfirm = true;
+        wf_ = std::make_unique<TWorkflow>(*ui_);
+        wf_->OptionsSource = [] { return WorkflowOptions(Setup()); };
+        wf_->MonitorEnabled = false;
+        wf_->SrcPathEditChange(src_);
+        wf_->DstPathEditChange(dst_);
+        OpenLog(tmp_->filePath(QStringLiteral("undo.log")), false);
+    }
+    void cleanup() {
+        HistoryUndoHooks().stopAfterStep = nullptr;
+        HistorySaveHooks().fail = nullptr;
+        CloseLog();
+        wf_.reset();
+        ui_.reset();
+        tmp_.reset();
+        qputenv("XDG_DATA_HOME", oldDataHome_);
+    }
+
+    // Sync and undo give back the destination byte for byte (the archive folder the
+    // analysis made for the run goes too), take out of the trash what the run put there,
+    // and the analysis shows what it showed before. A second undo changes nothing.
+    void undoGivesBackTheDestination() {
+        writePair();
+        const QMap<QString, QByteArray> before = Tree(dst_);
+        QVERIFY(!wf_->State.UndoAvailable);
+        const QStringList analysed = analysisLines();
+        QVERIFY(QFileInfo(D("Archive")).isDir()); // made by the analysis
+        sync();
+        QVERIFY(Tree(dst_) != before);
+        QVERIFY(!trashFiles().isEmpty());
+        QVERIFY(wf_->State.UndoAvailable);
+        QVERIFY(wf_->Controls().UndoSync);
+
+        ui_->Questions.clear();
+        QVERIFY(wf_->UndoSync(dst_));
+        QCOMPARE(Tree(dst_), before);
+        QCOMPARE(ui_->Questions.size(), 1);
+        QVERIFY2(ui_->Questions[0].contains(QLatin1String("2 files get their old content back")),
+                 qPrintable(ui_->Questions[0]));
+        QVERIFY(ui_->Questions[0].contains(QLatin1String("1 one")));
+        QVERIFY(ui_->Questions[0].contains(QLatin1String("2 two")));
+        QVERIFY(!ui_->Questions[0].contains(QLatin1String("4 four"))); // not written
+        // Only what the run created is in the trash now.
+        for (const QString& name : trashFiles()) {
+            QVERIFY2(name.startsWith(QLatin1String("Varyon_2")) || name.endsWith(".ahf"),
+                     qPrintable(name));
+        }
+        QVERIFY(!wf_->State.UndoAvailable);
+        QCOMPARE(wf_->LastUndoLeft, 0);
+        const QString log = logText();
+        QVERIFY(log.contains(QLatin1String("Undo started -------")));
+        QVERIFY(
+            log.contains(QLatin1String("Put back ") + QDir::toNativeSeparators(D("Varyon_1.zmt"))));
+        QVERIFY(log.contains(QLatin1String("Taken away ") +
+                             QDir::toNativeSeparators(D("Varyon_2.zmt"))));
+        QVERIFY(log.contains(QLatin1String("Undo finished: ")));
+
+        // A second undo finds the run undone and changes nothing.
+        ui_->Questions.clear();
+        QVERIFY(wf_->UndoSync(dst_));
+        QVERIFY(ui_->Questions.isEmpty());
+        QVERIFY(ui_->Infos.last().contains(QLatin1String("undone already")));
+        QCOMPARE(Tree(dst_), before);
+        QCOMPARE(analysisLines(), analysed);
+    }
+
+    // A history changed by hand after the run stays as the user left it, with the rest
+    // of its set (its archive parts), and the report names it; the others come back.
+    void changedFileIsLeftAndNamed() {
+        writePair();
+        const QMap<QString, QByteArray> before = Tree(dst_);
+        sync();
+        const QMap<QString, QByteArray> synced = Tree(dst_);
+        WriteHistory(D("Varyon_3.zmt"), 2, "3", "three", Messages(0, 26, "c"));
+        const QByteArray byHand = test::FileBytes(D("Varyon_3.zmt"));
+        QVERIFY(wf_->UndoSync(dst_));
+        QCOMPARE(test::FileBytes(D("Varyon_3.zmt")), byHand);
+        for (auto it = synced.begin(); it != synced.end(); ++it) {
+            if (it.key().startsWith(QLatin1String("Archive/Varyon_3"))) {
+                QCOMPARE(test::FileBytes(D(it.key())), it.value()); // the set stays whole
+            }
+        }
+        QCOMPARE(test::FileBytes(D("Varyon_1.zmt")), before[QStringLiteral("Varyon_1.zmt")]);
+        QVERIFY(!QFile::exists(D("Varyon_2.zmt")));
+        QVERIFY(wf_->LastUndoLeft > 0);
+        QVERIFY2(ui_->Infos.last().contains(QDir::toNativeSeparators(D("Varyon_3.zmt")) +
+                                            QLatin1String(" has changed since")),
+                 qPrintable(ui_->Infos.last()));
+    }
+
+    // Without the backup the synchronization warns that it cannot be undone in full; the
+    // undo takes away what it created, says why the replaced files stay, and leaves them.
+    void withoutBackupOnlyCreatedFilesGo() {
+        Setup().BackupToRecycleBin = false;
+        writePair();
+        sync();
+        QVERIFY(!ui_->Questions.isEmpty());
+        QVERIFY(ui_->Questions.last().contains(QLatin1String("cannot be undone in full")));
+        const QByteArray synced = test::FileBytes(D("Varyon_1.zmt"));
+        QVERIFY(wf_->UndoSync(dst_));
+        QVERIFY(ui_->Questions.last().contains(QLatin1String("can only take away the files")));
+        QVERIFY(!QFile::exists(D("Varyon_2.zmt")));
+        QCOMPARE(test::FileBytes(D("Varyon_1.zmt")), synced);
+        QVERIFY(ui_->Infos.last().contains(QLatin1String("its old content was not kept")));
+    }
+
+    // An undo stopped after any number of files, as a killed one is, leaves every
+    // history there (a message may stand twice, none is missing) and, run again, ends
+    // with the destination as it was before the run.
+    void interruptedUndoRunsAgain() {
+        writePair();
+        const QString pristine = tmp_->filePath(QStringLiteral("pristine"));
+        QVERIFY(QDir().mkpath(pristine));
+        for (const QString& n : QDir(dst_).entryList(QDir::Files)) {
+            QVERIFY(QFile::copy(D(n), pristine + QLatin1Char('/') + n));
+        }
+        const QMap<QString, QByteArray> before = Tree(dst_);
+        const auto messages = [this](const char* name) {
+            TZMTMessList back;
+            back.FileName = D(QLatin1String(name));
+            LoadHistory(back, LoadPlain, true, test::ReadOptions());
+            return back.Damaged ? -1 : back.Count();
+        };
+        const std::vector<const char*> histories{"Varyon_1.zmt", "Varyon_3.zmt", "Varyon_4.zmt"};
+        std::vector<int> counts;
+        for (const char* name : histories) {
+            counts.push_back(messages(name));
+        }
+        for (g_stopAt = 1; g_stopAt <= 40; ++g_stopAt) {
+            QVERIFY(QDir(dst_).removeRecursively());
+            QVERIFY(QDir().mkpath(dst_));
+            for (const QString& n : QDir(pristine).entryList(QDir::Files)) {
+                QVERIFY(QFile::copy(pristine + QLatin1Char('/') + n, D(n)));
+            }
+            wf_->DstPathEditChange(QString());
+            wf_->DstPathEditChange(dst_);
+            sync();
+            HistoryUndoHooks().stopAfterStep = StopAt;
+            QVERIFY(wf_->UndoSync(dst_));
+            HistoryUndoHooks().stopAfterStep = nullptr;
+            for (std::size_t h = 0; h < histories.size(); ++h) {
+                QVERIFY2(messages(histories[h]) >= counts[h],
+                         qPrintable(QStringLiteral("stopped after %1 files: %2")
+                                        .arg(g_stopAt)
+                                        .arg(QLatin1String(histories[h]))));
+            }
+            if (!wf_->State.UndoAvailable) {
+                // It went through before the step: every step was stopped after once.
+                QCOMPARE(Tree(dst_), before);
+                QVERIFY(g_stopAt > 5);
+                break;
+            }
+            QVERIFY(wf_->UndoSync(dst_));
+            QVERIFY2(Tree(dst_) == before,
+                     qPrintable(QStringLiteral("stopped after %1").arg(g_stopAt)));
+        }
+    }
+
+    // A save that fails puts its files back and notes it: the undo leaves that contact
+    // alone and gives back the others.
+    void failedSaveIsNotUndoneAgain() {
+        writePair();
+        const QMap<QString, QByteArray> before = Tree(dst_);
+        g_failing = QStringLiteral("Varyon_3.zmt");
+        HistorySaveHooks().fail = FailReplacing;
+        sync();
+        HistorySaveHooks().fail = nullptr;
+        QCOMPARE(test::FileBytes(D("Varyon_3.zmt")), before[QStringLiteral("Varyon_3.zmt")]);
+        TJournalRun run;
+        QVERIFY(TWorkflow::RunToUndo(dst_, QString(), run));
+        QVERIFY(std::any_of(run.Files.begin(), run.Files.end(),
+                            [](const TJournalFile& f) { return f.RolledBack; }));
+        QVERIFY(wf_->UndoSync(dst_));
+        QCOMPARE(wf_->LastUndoLeft, 0);
+        QCOMPARE(Tree(dst_), before);
+    }
+
+    // The journal: a torn last line (a killed run) is left out, the rest read; an old
+    // content that left the trash is named and its set left as the run left it.
+    void journalAndTrashGone() {
+        writePair();
+        sync();
+        TJournalRun run;
+        QVERIFY(TWorkflow::RunToUndo(dst_, QString(), run));
+        QVERIFY(run.Finished.isValid());
+        QCOMPARE(QDir::cleanPath(run.Source), QDir::cleanPath(src_));
+        QCOMPARE(run.Settings.value(QStringLiteral("NewArchiveSize")).toInt(), 1);
+        {
+            QFile f(run.FilePath);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("{\"t\":\"undoEnd\",\"at\":\"20");
+        }
+        TJournalRun torn;
+        QString error;
+        QVERIFY(ReadJournal(run.FilePath, torn, error));
+        QVERIFY(!torn.Undone);
+        QCOMPARE(torn.Files.size(), run.Files.size());
+
+        const auto replaced = std::find_if(run.Files.begin(), run.Files.end(), [](const auto& f) {
+            return f.Action == TFileAction::Replaced && f.Path.endsWith("Varyon_1.zmt");
+        });
+        QVERIFY(replaced != run.Files.end() && !replaced->Trash.isEmpty());
+        QVERIFY(QFile::remove(replaced->Trash));
+        const QByteArray synced = test::FileBytes(D("Varyon_1.zmt"));
+        QVERIFY(wf_->UndoSync(dst_));
+        QCOMPARE(test::FileBytes(D("Varyon_1.zmt")), synced);
+        QVERIFY(ui_->Infos.last().contains(QLatin1String("no longer in the trash")));
+        QVERIFY(!QFile::exists(D("Varyon_2.zmt")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUndo)
+#include "tst_undo.moc"
