@@ -242,6 +242,9 @@ private:
             TJournalFile f;
             f.Contact = contact_;
             f.Path = s.target;
+            if (s.target != s.name) {
+                f.Name = s.name;
+            }
             f.Action = s.existed ? TFileAction::Replaced : TFileAction::Created;
             f.NewSize = s.newSize;
             f.NewSha = s.newSha;

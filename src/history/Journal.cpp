@@ -78,6 +78,8 @@ void TJournalWriter::Create(const QString& folder, const QDateTime& when) {
     if (!QDir().mkpath(folder)) {
         files::Fail(LangText::CannotWriteFile, folder, errno ? errno : EACCES);
     }
+    // The journals name the user's folders and contacts: for the user's eyes only.
+    ::chmod(encoded(folder).constData(), 0700);
     const QString stem = when.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     for (int n = 0; n < 1000; ++n) {
         const QString name =
@@ -177,6 +179,9 @@ void TSyncJournal::Planned(std::vector<TJournalFile>& files) {
         if (!f.Kept.isEmpty()) {
             o.insert(QStringLiteral("kept"), f.Kept);
         }
+        if (!f.Name.isEmpty()) {
+            o.insert(QStringLiteral("name"), f.Name);
+        }
         lines.push_back(o);
     }
     writer_.Append(lines);
@@ -239,7 +244,7 @@ QString TSyncJournal::Path() const {
 
 // ---- Reading
 
-bool ReadJournal(const QString& path, TJournalRun& run, QString& error) {
+bool ReadJournal(const QString& path, TJournalRun& run, QString& error, bool headerOnly) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         error = f.errorString();
@@ -250,7 +255,8 @@ bool ReadJournal(const QString& path, TJournalRun& run, QString& error) {
     run.Id = QFileInfo(path).completeBaseName();
     std::map<int, std::size_t> byId;
     bool header = false;
-    const QList<QByteArray> lines = f.readAll().split('\n');
+    const QList<QByteArray> lines =
+        headerOnly ? QList<QByteArray>{f.readLine(1 << 20)} : f.readAll().split('\n');
     for (const QByteArray& line : lines) {
         QJsonParseError pe;
         const QJsonDocument doc = QJsonDocument::fromJson(line, &pe);
@@ -280,6 +286,7 @@ bool ReadJournal(const QString& path, TJournalRun& run, QString& error) {
             jf.Set = o.value(QStringLiteral("set")).toInt();
             jf.Contact = str("contact");
             jf.Path = str("path");
+            jf.Name = str("name");
             jf.Action = actionFrom(str("action"), ok);
             jf.NewSize = o.value(QStringLiteral("size")).toInteger(-1);
             jf.NewSha = str("sha256").toLatin1();
@@ -322,14 +329,14 @@ bool ReadJournal(const QString& path, TJournalRun& run, QString& error) {
     return true;
 }
 
-std::vector<TJournalRun> ReadJournals(const QString& folder) {
+std::vector<TJournalRun> ReadJournals(const QString& folder, bool headerOnly) {
     std::vector<TJournalRun> runs;
     const QStringList names = QDir(folder).entryList({QStringLiteral("*") + QLatin1String(kSuffix)},
                                                      QDir::Files, QDir::Name);
     for (const QString& name : names) {
         TJournalRun run;
         QString error;
-        if (ReadJournal(folder + QLatin1Char('/') + name, run, error)) {
+        if (ReadJournal(folder + QLatin1Char('/') + name, run, error, headerOnly)) {
             runs.push_back(std::move(run));
         }
     }

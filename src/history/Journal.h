@@ -31,6 +31,7 @@ struct TJournalFile {
     int Set = 0;     // the files replaced as one step: a history and its archive parts
     QString Contact; // "UIN nick", for the reports
     QString Path;
+    QString Name; // the history's name when Path is where its symbolic link points
     TFileAction Action = TFileAction::Created;
     qint64 NewSize = -1; // the content the run left (none for a removed file)
     QByteArray NewSha;
@@ -60,12 +61,13 @@ struct TJournalRun {
 };
 
 // Reads one journal; a torn last line (the run killed while writing it) is left out.
-// False, with the reason, when the file cannot be read or has no header.
-bool ReadJournal(const QString& path, TJournalRun& run, QString& error);
+// False, with the reason, when the file cannot be read or has no header. With
+// headerOnly only the first line is read: when, between which directories, settings.
+bool ReadJournal(const QString& path, TJournalRun& run, QString& error, bool headerOnly = false);
 
 // Every run with a journal in folder, oldest first; journals that cannot be read are
-// left out.
-std::vector<TJournalRun> ReadJournals(const QString& folder);
+// left out. With headerOnly only their first lines are read.
+std::vector<TJournalRun> ReadJournals(const QString& folder, bool headerOnly = false);
 
 // A journal file that lines are added to, each one flushed to the disk before the call
 // returns. Safe to use from several threads.

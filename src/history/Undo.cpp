@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <map>
 
 namespace vimosync {
@@ -46,6 +47,40 @@ Content contentAt(const QString& path) {
     c.exists = true;
     DigestOfFile(path, c.digest);
     return c;
+}
+
+// A journal names the files the undo renames and trashes: it may only name histories in
+// the destination or its archive folder (or where a history's symbolic link there
+// points), their trash entries, and the copies kept beside them. Anything else (a journal
+// written by hand, or damaged) is left alone.
+bool inDestination(const TJournalRun& run, const TJournalFile& f) {
+    const QString dst = QDir::cleanPath(run.Destination);
+    const QString archives =
+        run.Settings.value(QStringLiteral("ArchiveFolderName")).toString(QStringLiteral("Archive"));
+    const auto inside = [&](const QString& path) {
+        const QString folder = QDir::cleanPath(folderOf(path));
+        return QDir::isAbsolutePath(path) && !archives.contains(QLatin1Char('/')) &&
+               (folder == dst || folder == QDir::cleanPath(dst + QLatin1Char('/') + archives));
+    };
+    return inside(f.Path) ||
+           (!f.Name.isEmpty() && inside(f.Name) && QFileInfo(f.Name).canonicalFilePath() == f.Path);
+}
+
+bool soundSources(const TJournalFile& f) {
+    if (!f.Kept.isEmpty() &&
+        (folderOf(f.Kept) != folderOf(f.Path) ||
+         !QFileInfo(f.Kept).fileName().startsWith(QLatin1String(kOwnPrefix)))) {
+        return false;
+    }
+    if (f.Trash.isEmpty()) {
+        return true;
+    }
+    const QFileInfo entry(f.Trash);
+    const QString trash = QFileInfo(entry.path()).path();
+    return QDir::isAbsolutePath(f.Trash) &&
+           QFileInfo(entry.path()).fileName() == QLatin1String("files") &&
+           f.TrashInfo ==
+               trash + QStringLiteral("/info/") + entry.fileName() + QStringLiteral(".trashinfo");
 }
 
 // Where the old content of a file is now: its entry in the trash, or the copy the save
@@ -150,6 +185,13 @@ TUndoPlan PlanUndo(const TJournalRun& run) {
             const TJournalFile& first = run.Files[p.Records.front()];
             const TJournalFile& last = run.Files[p.Records.back()];
             const QString shown = QDir::toNativeSeparators(p.Path);
+            if (std::any_of(p.Records.begin(), p.Records.end(), [&](std::size_t i) {
+                    return !inDestination(run, run.Files[i]) || !soundSources(run.Files[i]);
+                })) {
+                p.State = TUndoState::Changed;
+                s.Problems.append(Format(LangText::UndoOutside, shown));
+                continue;
+            }
             p.ExistedBefore = first.Action != TFileAction::Created;
             p.ExistsAfter = last.Action != TFileAction::Removed;
             // Each save must have found what the one before it left: another program

@@ -132,6 +132,8 @@ inline constexpr const char* LogJournal = "Journal of the run: %s";
 inline constexpr const char* UndoChangedSince = "%s has changed since the synchronization";
 inline constexpr const char* UndoChangedBetween =
     "%s was changed by another program during the synchronization";
+inline constexpr const char* UndoOutside =
+    "%s: the journal names a file outside the destination or the trash; it is not touched";
 inline constexpr const char* UndoNotKept =
     "%s: its old content was not kept (the backup to the trash was off)";
 inline constexpr const char* UndoTrashGone = "%s: its old content is no longer in the trash";

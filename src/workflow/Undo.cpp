@@ -65,8 +65,11 @@ std::vector<TJournalRun> TWorkflow::SyncRuns(const QString& destination) {
     if (destination.isEmpty()) {
         return runs;
     }
-    for (TJournalRun& run : ReadJournals(JournalFolder())) {
-        if (SameDirectory(run.Destination, destination)) {
+    for (const TJournalRun& head : ReadJournals(JournalFolder(), true)) {
+        TJournalRun run;
+        QString error;
+        if (SameDirectory(head.Destination, destination) &&
+            ReadJournal(head.FilePath, run, error)) {
             runs.push_back(std::move(run));
         }
     }
@@ -74,10 +77,15 @@ std::vector<TJournalRun> TWorkflow::SyncRuns(const QString& destination) {
 }
 
 bool TWorkflow::RunToUndo(const QString& destination, const QString& runId, TJournalRun& run) {
-    std::vector<TJournalRun> runs = SyncRuns(destination);
-    for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
-        if (runId.isEmpty() || it->Id == runId) {
-            run = std::move(*it);
+    if (destination.isEmpty()) {
+        return false;
+    }
+    // The headers alone tell the runs on the destination; only the one taken is read.
+    const std::vector<TJournalRun> heads = ReadJournals(JournalFolder(), true);
+    for (auto it = heads.rbegin(); it != heads.rend(); ++it) {
+        QString error;
+        if ((runId.isEmpty() || it->Id == runId) && SameDirectory(it->Destination, destination) &&
+            ReadJournal(it->FilePath, run, error)) {
             return true;
         }
     }

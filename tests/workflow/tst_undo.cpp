@@ -81,7 +81,8 @@ class TestUndo : public QObject {
     QString D(const QString& n) const { return dst_ + QLatin1Char('/') + n; }
 
     // Contacts of every kind a run meets: one replaced with its archive parts, one whose
-    // part set grows, one created, one text history replaced, one already equal.
+    // part set grows, one created, one already equal, and one created from two source
+    // files (the second save replaces what the first made).
     void writePair() {
         WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", Messages(0, 40, "a"));
         WriteHistory(D("Varyon_1.zmt"), 2, "1", "one", Messages(5, 30, "a"));
@@ -90,6 +91,8 @@ class TestUndo : public QObject {
         WriteHistory(D("Varyon_3.zmt"), 2, "3", "three", Messages(0, 20, "c"));
         WriteHistory(S("Varyon_4.zmt"), 2, "4", "four", Messages(0, 3, "d"));
         WriteHistory(D("Varyon_4.zmt"), 2, "4", "four", Messages(0, 3, "d"));
+        WriteHistory(S("1_5.zmt"), 1, "5", "five", Messages(0, 4, "e"));
+        WriteHistory(S("Varyon_5.zmt"), 2, "5", "five", Messages(2, 4, "e"));
     }
     QStringList analysisLines() {
         wf_->Analyse();
@@ -175,9 +178,12 @@ private slots:
         QVERIFY(ui_->Questions[0].contains(QLatin1String("1 one")));
         QVERIFY(ui_->Questions[0].contains(QLatin1String("2 two")));
         QVERIFY(!ui_->Questions[0].contains(QLatin1String("4 four"))); // not written
-        // Only what the run created is in the trash now.
+        // Only what the run created is in the trash now (sent by the undo), not what
+        // the run sent there: old contents, or the first save's file of contact 5.
+        QVERIFY(!trashFiles().contains(QStringLiteral("1_5.zmt")));
         for (const QString& name : trashFiles()) {
-            QVERIFY2(name.startsWith(QLatin1String("Varyon_2")) || name.endsWith(".ahf"),
+            QVERIFY2(name.startsWith(QLatin1String("Varyon_2")) ||
+                         name.startsWith(QLatin1String("1_5.zmt")) || name.endsWith(".ahf"),
                      qPrintable(name));
         }
         QVERIFY(!wf_->State.UndoAvailable);
@@ -235,6 +241,7 @@ private slots:
         QVERIFY(wf_->UndoSync(dst_));
         QVERIFY(ui_->Questions.last().contains(QLatin1String("can only take away the files")));
         QVERIFY(!QFile::exists(D("Varyon_2.zmt")));
+        QVERIFY(QDir(dst_).entryList({QStringLiteral("*5*")}).isEmpty());
         QCOMPARE(test::FileBytes(D("Varyon_1.zmt")), synced);
         QVERIFY(ui_->Infos.last().contains(QLatin1String("its old content was not kept")));
     }
@@ -341,6 +348,30 @@ private slots:
         QCOMPARE(test::FileBytes(D("Varyon_1.zmt")), synced);
         QVERIFY(ui_->Infos.last().contains(QLatin1String("no longer in the trash")));
         QVERIFY(!QFile::exists(D("Varyon_2.zmt")));
+    }
+
+    // A journal that names a file outside the destination (written by hand, or damaged)
+    // gets that file left alone.
+    void journalNamingAFileOutsideIsRefused() {
+        writePair();
+        sync();
+        TJournalRun run;
+        QVERIFY(TWorkflow::RunToUndo(dst_, QString(), run));
+        const QString outside = tmp_->filePath(QStringLiteral("outside"));
+        QVERIFY(QDir().mkpath(outside));
+        QVERIFY(QFile::copy(D("Varyon_2.zmt"), outside + QStringLiteral("/Varyon_2.zmt")));
+        QFile f(run.FilePath);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray text = f.readAll();
+        f.close();
+        text.replace(D("Varyon_2.zmt").toUtf8(),
+                     (outside + QStringLiteral("/Varyon_2.zmt")).toUtf8());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+        f.close();
+        QVERIFY(wf_->UndoSync(dst_));
+        QVERIFY(QFile::exists(outside + QStringLiteral("/Varyon_2.zmt")));
+        QVERIFY(ui_->Infos.last().contains(QLatin1String("outside the destination")));
     }
 };
 
