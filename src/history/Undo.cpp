@@ -274,33 +274,43 @@ TUndoReport RunUndo(const TJournalRun& run, const TUndoPlan& plan) {
             continue;
         }
         try {
-            // The old contents first, the created files after: a message may stand twice
-            // for a moment, it is never missing.
+            // The order walks the saves back. First the files a save removed come back,
+            // lowest part first: only files are added, so the parts stay one unbroken
+            // chain and no message goes missing. Then the files the saves placed, last
+            // placed first (the history, then its parts from the highest down), as the
+            // saves would have left them at each step, a message at most twice.
+            std::vector<const TUndoPath*> order;
             for (const TUndoPath& p : s.Paths) {
-                if (p.State != TUndoState::AsRunLeftIt || !p.ExistedBefore) {
-                    continue;
-                }
-                const TJournalFile& first = run.Files[p.Records.front()];
-                putBack(p.OldContent, p.Path, !p.ExistsAfter);
-                if (p.OldContent == first.Trash && !first.TrashInfo.isEmpty()) {
-                    ::unlink(encoded(first.TrashInfo).constData());
-                }
-                syncFolderOf(p.Path);
-                noted(p, "restored");
-                WriteLog(Format(LangText::LogUndoRestored, QDir::toNativeSeparators(p.Path)));
-                ++report.Restored;
-                if (stop()) {
-                    return report;
+                if (p.State == TUndoState::AsRunLeftIt) {
+                    order.push_back(&p);
                 }
             }
-            for (const TUndoPath& p : s.Paths) {
-                if (p.State != TUndoState::AsRunLeftIt || p.ExistedBefore || !p.ExistsAfter) {
-                    continue;
+            const auto removed = [](const TUndoPath* p) { return !p->ExistsAfter; };
+            std::stable_sort(order.begin(), order.end(),
+                             [&](const TUndoPath* a, const TUndoPath* b) {
+                                 if (removed(a) != removed(b)) {
+                                     return removed(a);
+                                 }
+                                 return removed(a) ? a->Records.front() < b->Records.front()
+                                                   : a->Records.back() > b->Records.back();
+                             });
+            for (const TUndoPath* p : order) {
+                if (p->ExistedBefore) {
+                    const TJournalFile& first = run.Files[p->Records.front()];
+                    putBack(p->OldContent, p->Path, !p->ExistsAfter);
+                    if (p->OldContent == first.Trash && !first.TrashInfo.isEmpty()) {
+                        ::unlink(encoded(first.TrashInfo).constData());
+                    }
+                    syncFolderOf(p->Path);
+                    noted(*p, "restored");
+                    WriteLog(Format(LangText::LogUndoRestored, QDir::toNativeSeparators(p->Path)));
+                    ++report.Restored;
+                } else {
+                    MoveToRecycleBin(p->Path);
+                    noted(*p, "removed");
+                    WriteLog(Format(LangText::LogUndoRemoved, QDir::toNativeSeparators(p->Path)));
+                    ++report.Removed;
                 }
-                MoveToRecycleBin(p.Path);
-                noted(p, "removed");
-                WriteLog(Format(LangText::LogUndoRemoved, QDir::toNativeSeparators(p.Path)));
-                ++report.Removed;
                 if (stop()) {
                     return report;
                 }

@@ -165,6 +165,10 @@ bool TWorkflow::UndoSync(const QString& destination, const QString& runId) {
         }
     }
     LastUndoLeft = static_cast<int>(report.Problems.size());
+    if (report.Restored + report.Removed > 0 && !HeadList.IsEmpty()) {
+        // The analysis no longer tells what the destination holds.
+        ResetAll();
+    }
     QString text = Format(LangText::UndoFinished, report.Restored, report.Removed);
     if (!report.Problems.isEmpty()) {
         text += kCrLf + QString::fromLatin1(LangText::UndoLeftReport) + listed(report.Problems);

@@ -278,6 +278,9 @@ private slots:
         QCOMPARE(test::FileBytes(D("100.txt")), before);
         QVERIFY(!QFileInfo::exists(D("300.txt")));
         QVERIFY(!form_->aUndoSync->isEnabled());
+        // The list told what the destination held before the undo: it is reset.
+        QVERIFY(!form_->Workflow().State.Analysed);
+        QVERIFY(ContactLines().isEmpty());
     }
 };
 

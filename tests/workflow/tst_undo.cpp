@@ -261,7 +261,7 @@ private slots:
             TZMTMessList back;
             back.FileName = D(QLatin1String(name));
             LoadHistory(back, LoadPlain, true, test::ReadOptions());
-            return back.Damaged ? -1 : back.Count();
+            return back.Damaged || !back.ArchivesComplete ? -1 : back.Count();
         };
         const std::vector<const char*> histories{"Varyon_1.zmt", "Varyon_3.zmt", "Varyon_4.zmt"};
         std::vector<int> counts;
