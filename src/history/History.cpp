@@ -478,10 +478,25 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split, const TReadOpti
         }
     } while (i < list.Count());
 
+    // The old parts that go leave from the highest number down, so that a save killed
+    // among them never leaves a gap in the parts that stay (the reader stops at a gap).
+    QStringList leaving;
     for (const QString& old : oldArchives(list.FileName, options.ArchiveFolderName)) {
         if (!unchanged.contains(old)) {
-            files.remove(old);
+            leaving << old;
         }
+    }
+    const QString stem = QFileInfo(list.FileName).completeBaseName() + QLatin1Char('_');
+    const auto number = [&stem](const QString& path) {
+        const QString name = QFileInfo(path).completeBaseName();
+        bool ok = false;
+        const int n = name.mid(stem.size()).toInt(&ok);
+        return ok && n > 0 ? n : std::numeric_limits<int>::max(); // named otherwise: first
+    };
+    std::stable_sort(leaving.begin(), leaving.end(),
+                     [&](const QString& a, const QString& b) { return number(a) > number(b); });
+    for (const QString& old : leaving) {
+        files.remove(old);
     }
     files.commit(backup, removedToTrash, replacedToTrash);
     backedUp = removedToTrash;

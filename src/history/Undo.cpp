@@ -275,10 +275,11 @@ TUndoReport RunUndo(const TJournalRun& run, const TUndoPlan& plan) {
         }
         try {
             // The order walks the saves back. First the files a save removed come back,
-            // lowest part first: only files are added, so the parts stay one unbroken
-            // chain and no message goes missing. Then the files the saves placed, last
-            // placed first (the history, then its parts from the highest down), as the
-            // saves would have left them at each step, a message at most twice.
+            // last removed first (the save removes parts from the highest down, so they
+            // return from the lowest up): only files are added, the parts stay one
+            // unbroken chain and no message goes missing. Then the files the saves placed,
+            // last placed first (the history, then its parts from the highest down), as
+            // the saves left them at each step, a message at most twice.
             std::vector<const TUndoPath*> order;
             for (const TUndoPath& p : s.Paths) {
                 if (p.State == TUndoState::AsRunLeftIt) {
@@ -291,8 +292,7 @@ TUndoReport RunUndo(const TJournalRun& run, const TUndoPlan& plan) {
                                  if (removed(a) != removed(b)) {
                                      return removed(a);
                                  }
-                                 return removed(a) ? a->Records.front() < b->Records.front()
-                                                   : a->Records.back() > b->Records.back();
+                                 return a->Records.back() > b->Records.back();
                              });
             for (const TUndoPath* p : order) {
                 if (p->ExistedBefore) {

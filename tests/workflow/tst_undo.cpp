@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,30 @@ bool StopAt(int step) {
 QString g_failing;
 bool FailReplacing(SaveStep step, const QString& target) {
     return step == SaveStep::Replace && target.endsWith(g_failing);
+}
+
+// Whether the parts of history 1 in the archive folder have a gap (a part whose number
+// is not reached from 1 on): the reader stops at a gap.
+QString g_archive;
+bool g_gap = false;
+void LookForGap() {
+    std::set<int> numbers;
+    for (const QString& n : QDir(g_archive).entryList({QStringLiteral("Varyon_1_*.ahf")})) {
+        numbers.insert(n.mid(9, n.size() - 13).toInt());
+    }
+    if (!numbers.empty() && *numbers.rbegin() != static_cast<int>(numbers.size())) {
+        g_gap = true;
+    }
+}
+bool GapBeforeRemoval(SaveStep step, const QString&) {
+    if (step == SaveStep::RemoveOld) {
+        LookForGap();
+    }
+    return false;
+}
+bool GapAfterUndoStep(int) {
+    LookForGap();
+    return false;
 }
 
 } // namespace
@@ -372,6 +397,28 @@ private slots:
         QVERIFY(wf_->UndoSync(dst_));
         QVERIFY(QFile::exists(outside + QStringLiteral("/Varyon_2.zmt")));
         QVERIFY(ui_->Infos.last().contains(QLatin1String("outside the destination")));
+    }
+
+    // A save that needs fewer parts removes the old ones from the highest down, and the
+    // undo brings them back from the lowest up: at no step do the parts have a gap.
+    void partsNeverHaveAGap() {
+        WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", Messages(0, 40, "a"));
+        WriteHistory(D("Varyon_1.zmt"), 2, "1", "one", Messages(0, 2, "a"));
+        sync();
+        QVERIFY2(QFile::exists(D("Archive/Varyon_1_3.ahf")), qPrintable(QDir(D("Archive")).entryList().join(" ")));
+        const QMap<QString, QByteArray> before = Tree(dst_);
+        WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", Messages(0, 41, "a"));
+        Setup().NewArchiveSize = 100;
+        g_archive = D("Archive");
+        g_gap = false;
+        HistorySaveHooks().fail = GapBeforeRemoval;
+        sync();
+        HistorySaveHooks().fail = nullptr;
+        QVERIFY(!QFile::exists(D("Archive/Varyon_1_1.ahf")));
+        HistoryUndoHooks().stopAfterStep = GapAfterUndoStep;
+        QVERIFY(wf_->UndoSync(dst_));
+        QVERIFY(!g_gap);
+        QCOMPARE(Tree(dst_), before);
     }
 };
 
