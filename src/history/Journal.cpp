@@ -110,7 +110,7 @@ void TJournalWriter::Open(const QString& path) {
     path_ = path;
 }
 
-void TJournalWriter::Append(const std::vector<QJsonObject>& lines) {
+void TJournalWriter::Append(const std::vector<QJsonObject>& lines, bool flush) {
     std::lock_guard lock(mutex_);
     QByteArray bytes;
     for (const QJsonObject& o : lines) {
@@ -120,7 +120,7 @@ void TJournalWriter::Append(const std::vector<QJsonObject>& lines) {
     // A line torn by a kill ends without its newline; the next one starts on a line of
     // its own, so only the torn one is lost.
     int err = files::writeAllOf(fd_, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    if (!err && ::fdatasync(fd_) != 0) {
+    if (!err && flush && ::fdatasync(fd_) != 0) {
         err = errno;
     }
     if (err) {
@@ -201,7 +201,7 @@ void TSyncJournal::Finished(const std::vector<TJournalFile>& files) {
         lines.push_back(o);
     }
     std::lock_guard lock(mutex_);
-    writer_.Append(lines);
+    writer_.Append(lines, false);
 }
 
 void TSyncJournal::RolledBack(const std::vector<TJournalFile>& files) noexcept {

@@ -85,8 +85,10 @@ public:
     void Open(const QString& path);
     bool IsOpen() const { return fd_ >= 0; }
     QString Path() const { return path_; }
-    // Adds the lines (JSON objects) and flushes them; throws Exception when it cannot.
-    void Append(const std::vector<QJsonObject>& lines);
+    // Adds the lines (JSON objects) and, with flush, puts them on the disk with every line
+    // before them; throws Exception when it cannot. A line not flushed survives a killed
+    // process, not a power cut until the next flush.
+    void Append(const std::vector<QJsonObject>& lines, bool flush = true);
 
 private:
     mutable std::mutex mutex_;
@@ -111,7 +113,7 @@ public:
     // Exception when the journal cannot be written: the save must not go on then.
     void Planned(std::vector<TJournalFile>& files);
     // The save of the files went through; their Trash and TrashInfo say where the old
-    // contents went.
+    // contents went. The line reaches the disk with the next save's plan or the end.
     void Finished(const std::vector<TJournalFile>& files);
     // The save failed and put the files back as they were.
     void RolledBack(const std::vector<TJournalFile>& files) noexcept;
