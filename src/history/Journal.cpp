@@ -21,8 +21,10 @@ namespace {
 constexpr const char* kSuffix = ".jsonl";
 constexpr int kJournalVersion = 1;
 
+// Local time with its offset: read back, it needs no look at the time zone (which the C
+// library's clock keeps in state shared by every thread).
 QString isoTime(const QDateTime& t) {
-    return t.toString(Qt::ISODateWithMs);
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
 TFileAction actionFrom(const QString& name, bool& ok) {
