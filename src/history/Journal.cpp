@@ -21,10 +21,28 @@ namespace {
 constexpr const char* kSuffix = ".jsonl";
 constexpr int kJournalVersion = 1;
 
-// Local time with its offset: read back, it needs no look at the time zone (which the C
-// library's clock keeps in state shared by every thread).
+// Local time with its offset, for the eye.
 QString isoTime(const QDateTime& t) {
     return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+// The same time as numbers (milliseconds since the epoch and the offset from UTC), read
+// back without a look at the time zone: the C library keeps that in state shared by
+// every thread, and a journal may be read on any.
+void putTime(QJsonObject& o, const char* key, const QDateTime& t) {
+    o.insert(QLatin1String(key), isoTime(t));
+    o.insert(QLatin1String(key) + QLatin1String("Ms"), t.toMSecsSinceEpoch());
+    o.insert(QLatin1String(key) + QLatin1String("Offset"), t.offsetFromUtc());
+}
+
+QDateTime timeOf(const QJsonObject& o, const char* key) {
+    const QJsonValue ms = o.value(QLatin1String(key) + QLatin1String("Ms"));
+    if (!ms.isDouble()) {
+        return {};
+    }
+    return QDateTime::fromMSecsSinceEpoch(
+        ms.toInteger(), Qt::OffsetFromUTC,
+        o.value(QLatin1String(key) + QLatin1String("Offset")).toInt());
 }
 
 TFileAction actionFrom(const QString& name, bool& ok) {
@@ -140,11 +158,11 @@ void TSyncJournal::ensureOpen() {
     writer_.Create(folder_, header_.Started);
     QJsonObject head{{QStringLiteral("t"), QStringLiteral("run")},
                      {QStringLiteral("version"), kJournalVersion},
-                     {QStringLiteral("started"), isoTime(header_.Started)},
                      {QStringLiteral("source"), header_.Source},
                      {QStringLiteral("destination"), header_.Destination},
                      {QStringLiteral("backup"), header_.Backup},
                      {QStringLiteral("settings"), header_.Settings}};
+    putTime(head, "started", header_.Started);
     std::vector<QJsonObject> lines{head};
     for (const QString& f : header_.Folders) {
         lines.push_back(
@@ -230,7 +248,7 @@ void TSyncJournal::End(const QJsonObject& counts) {
     }
     QJsonObject o = counts;
     o.insert(QStringLiteral("t"), QStringLiteral("end"));
-    o.insert(QStringLiteral("finished"), isoTime(QDateTime::currentDateTime()));
+    putTime(o, "finished", QDateTime::currentDateTime());
     writer_.Append({o});
 }
 
@@ -274,7 +292,7 @@ bool ReadJournal(const QString& path, TJournalRun& run, QString& error, bool hea
         };
         if (t == QLatin1String("run")) {
             header = true;
-            run.Started = QDateTime::fromString(str("started"), Qt::ISODateWithMs);
+            run.Started = timeOf(o, "started");
             run.Source = str("source");
             run.Destination = str("destination");
             run.Backup = o.value(QStringLiteral("backup")).toBool(true);
@@ -310,10 +328,11 @@ bool ReadJournal(const QString& path, TJournalRun& run, QString& error, bool hea
                 jf->RolledBack = true;
             }
         } else if (t == QLatin1String("end")) {
-            run.Finished = QDateTime::fromString(str("finished"), Qt::ISODateWithMs);
+            run.Finished = timeOf(o, "finished");
             run.Counts = o;
-            run.Counts.remove(QStringLiteral("t"));
-            run.Counts.remove(QStringLiteral("finished"));
+            for (const char* key : {"t", "finished", "finishedMs", "finishedOffset"}) {
+                run.Counts.remove(QLatin1String(key));
+            }
         } else if (t == QLatin1String("undoStart")) {
             run.UndoStarted = true;
         } else if (t == QLatin1String("undone")) {
