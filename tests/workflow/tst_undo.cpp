@@ -21,6 +21,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <set>
 #include <string>
 #include <vector>
@@ -89,6 +92,24 @@ bool GapBeforeRemoval(SaveStep step, const QString&) {
 bool GapAfterUndoStep(int) {
     LookForGap();
     return false;
+}
+
+// Ends the process as a kill would, right before the backup of history 1 (its new content
+// in place, the old one still kept beside it, the journal without the save's end).
+bool KillBeforeBackup(SaveStep step, const QString& target) {
+    if (step == SaveStep::Backup && target.endsWith(QLatin1String("Varyon_1.zmt"))) {
+        ::_exit(9);
+    }
+    return false;
+}
+
+// The tree less the leftovers of a killed save (their own names), which the next
+// synchronization clears.
+QMap<QString, QByteArray> WithoutLeftovers(QMap<QString, QByteArray> t) {
+    t.removeIf([](const auto& kv) {
+        return QFileInfo(kv.key()).fileName().startsWith(QLatin1String(".vimosync-"));
+    });
+    return t;
 }
 
 } // namespace
@@ -405,7 +426,8 @@ private slots:
         WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", Messages(0, 40, "a"));
         WriteHistory(D("Varyon_1.zmt"), 2, "1", "one", Messages(0, 2, "a"));
         sync();
-        QVERIFY2(QFile::exists(D("Archive/Varyon_1_3.ahf")), qPrintable(QDir(D("Archive")).entryList().join(" ")));
+        QVERIFY2(QFile::exists(D("Archive/Varyon_1_3.ahf")),
+                 qPrintable(QDir(D("Archive")).entryList().join(" ")));
         const QMap<QString, QByteArray> before = Tree(dst_);
         WriteHistory(S("Varyon_1.zmt"), 2, "1", "one", Messages(0, 41, "a"));
         Setup().NewArchiveSize = 100;
@@ -419,6 +441,46 @@ private slots:
         QVERIFY(wf_->UndoSync(dst_));
         QVERIFY(!g_gap);
         QCOMPARE(Tree(dst_), before);
+    }
+
+    // A synchronization killed in the middle leaves a journal of what it did up to there:
+    // its undo puts back the contacts done before, and the one being saved from the copy
+    // kept beside it.
+    void killedSynchronizationIsUndone() {
+        writePair();
+        const QMap<QString, QByteArray> before = Tree(dst_);
+        wf_->OptionsSource = [] {
+            TWorkflowOptions o = WorkflowOptions(Setup());
+            o.Jobs = 1; // the contacts in the order of the list, in this thread
+            return o;
+        };
+        ui_->FileVersions.assign(4, 2);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            HistorySaveHooks().fail = KillBeforeBackup;
+            wf_->Analyse();
+            wf_->SelectAll();
+            wf_->Sync();
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+        QVERIFY(WithoutLeftovers(Tree(dst_)) != before);
+        TJournalRun run;
+        QVERIFY(TWorkflow::RunToUndo(dst_, QString(), run));
+        QVERIFY(!run.Finished.isValid());
+        QVERIFY(wf_->UndoSync(dst_));
+        QCOMPARE(wf_->LastUndoLeft, 0);
+        // The archive folder made for the run stays while the killed save's leftovers
+        // are in it; the next synchronization clears them.
+        auto now = WithoutLeftovers(Tree(dst_));
+        for (const QString& n :
+             QDir(D("Archive")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            QVERIFY2(n.startsWith(QLatin1String(".vimosync-")), qPrintable(n));
+        }
+        now.remove(QStringLiteral("Archive"));
+        QCOMPARE(now, before);
     }
 };
 
