@@ -1828,6 +1828,11 @@ int main(int argc, char** argv) {
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("share")).toLocal8Bit());
     g_trash = home.filePath(QStringLiteral("share/Trash"));
+    // A longer search runs past the test library's five minutes for one function.
+    if (qEnvironmentVariableIsEmpty("QTEST_FUNCTION_TIMEOUT")) {
+        const quint64 seconds = EnvNumber("VIMOSYNC_PROPERTY_SECONDS").value_or(40);
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((seconds + 240) * 1000));
+    }
     QCoreApplication app(argc, argv);
     TestSyncProperty test;
     return QTest::qExec(&test, argc, argv);
