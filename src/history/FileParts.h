@@ -39,6 +39,9 @@ int injectedError(SaveStep step, const QString& target);
 int writeAllOf(int fd, const char* p, std::size_t left);
 bool noHardLinks(int err);
 int renameNew(const QString& from, const QString& to);
+// Puts the names of the folder on the disk, where the file system can (no error: a
+// rename done is only delayed, never undone, by a folder that cannot be flushed).
+void flushFolder(const QString& folder);
 
 // ---- Names of our own
 //

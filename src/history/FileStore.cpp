@@ -208,6 +208,14 @@ bool noHardLinks(int err) {
 
 // A rename that never replaces an entry; plain where the file system cannot promise it
 // (the name was checked free just before).
+void flushFolder(const QString& folder) {
+    const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 int renameNew(const QString& from, const QString& to) {
     const QByteArray f = encoded(from);
     const QByteArray t = encoded(to);

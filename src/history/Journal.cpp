@@ -57,15 +57,6 @@ TFileAction actionFrom(const QString& name, bool& ok) {
     return TFileAction::Removed;
 }
 
-// Flushes the folder's names to the disk: a new journal must not vanish in a power cut.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 QString JournalFolder() {
@@ -110,7 +101,7 @@ void TJournalWriter::Create(const QString& folder, const QDateTime& when) {
         if (fd >= 0) {
             fd_ = fd;
             path_ = path;
-            syncFolder(folder);
+            files::flushFolder(folder); // a new journal must not vanish in a power cut
             return;
         }
         if (errno != EEXIST) {

@@ -105,18 +105,18 @@ QJsonObject undoneLine(const TJournalFile& f, const char* result) {
 // system) back under path, replacing what stands there in one step; where the rename
 // cannot be made (another file system), through a whole copy beside path.
 void putBack(const QString& from, const QString& path, bool mustBeFree) {
-    int err =
-        mustBeFree
-            ? renameNew(from, path)
-            : (::rename(encoded(from).constData(), encoded(path).constData()) == 0 ? 0 : errno);
+    const auto move = [&](const QString& source) {
+        return mustBeFree ? renameNew(source, path)
+                          : (::rename(encoded(source).constData(), encoded(path).constData()) == 0
+                                 ? 0
+                                 : errno);
+    };
+    int err = move(from);
     if (err == EXDEV) {
         const QString temp = folderOf(path) + QLatin1Char('/') + ownName(kNewContent);
         err = copyOld(from, temp);
         if (!err) {
-            err = mustBeFree ? renameNew(temp, path)
-                             : (::rename(encoded(temp).constData(), encoded(path).constData()) == 0
-                                    ? 0
-                                    : errno);
+            err = move(temp);
             if (err) {
                 ::unlink(encoded(temp).constData());
             } else {
@@ -126,14 +126,6 @@ void putBack(const QString& from, const QString& path, bool mustBeFree) {
     }
     if (err) {
         Fail(LangText::CannotReplaceFile, path, err);
-    }
-}
-
-void syncFolderOf(const QString& path) {
-    const int fd = ::open(encoded(folderOf(path)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
     }
 }
 
@@ -301,7 +293,7 @@ TUndoReport RunUndo(const TJournalRun& run, const TUndoPlan& plan) {
                     if (p->OldContent == first.Trash && !first.TrashInfo.isEmpty()) {
                         ::unlink(encoded(first.TrashInfo).constData());
                     }
-                    syncFolderOf(p->Path);
+                    flushFolder(folderOf(p->Path));
                     noted(*p, "restored");
                     WriteLog(Format(LangText::LogUndoRestored, QDir::toNativeSeparators(p->Path)));
                     ++report.Restored;

@@ -13,8 +13,8 @@ struct TrashEntry {
 
 // Moves the file to the user's trash so that it can be restored: the home trash, or the
 // trash of the file's own mount when it is on another one (a move never copies). A
-// missing file is no error (and gives an empty entry). Throws Exception("<code> <message>"), the message naming the
-// file and the reason, when the move fails; the file then stays where it was.
+// missing file is no error (and gives an empty entry). Throws Exception("<code> <message>"), the
+// message naming the file and the reason, when the move fails; the file then stays where it was.
 TrashEntry MoveToRecycleBin(const QString& path);
 
 // Moves the file at path (a second link or a copy of a file that has since been
