@@ -120,7 +120,8 @@ Generated Generate(std::mt19937& rng, bool offsets) {
                     m.text += kWords[below(static_cast<int>(std::size(kWords)))];
                     m.text += ' ';
                 }
-                m.text += "#" + std::to_string(++unique);
+                m.text += '#';
+                m.text += std::to_string(++unique);
             }
             // Which side recorded it (0 both, 1 the destination, 2 the source): in a
             // conversation of both sides the first three on both, then a few on one only.
