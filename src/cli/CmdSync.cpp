@@ -17,6 +17,7 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
     QStringList args = argsIn;
     bool yes = false;
     bool dryRun = false;
+    bool noJournal = false;
     std::optional<int> version;
     std::optional<QString> nick;
     QStringList dirs;
@@ -26,6 +27,8 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
             yes = true;
         } else if (a == QLatin1String("--dry-run") || a == QLatin1String("-n")) {
             dryRun = true;
+        } else if (a == QLatin1String("--no-journal")) {
+            noJournal = true;
         } else if (a == QLatin1String("--default-version")) {
             bool ok = false;
             const int v = args.isEmpty() ? -1 : args.takeFirst().toInt(&ok);
@@ -64,6 +67,10 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
     wf.Options = options.Workflow;
     wf.MonitorEnabled = false;
     wf.DryRun = dryRun;
+    wf.WriteJournal = !noJournal;
+    // --yes would answer the question about a journal that cannot be written as well:
+    // going on without a way to undo the run takes --no-journal.
+    wf.AskWithoutJournal = !yes;
     wf.SrcPathEditChange(DirectoryArgument(dirs[0]));
     wf.DstPathEditChange(DirectoryArgument(dirs[1]));
     if (nick) {

@@ -4,14 +4,38 @@
 #include "support/LangText.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace vimosync::cli {
 
 namespace {
 
-// One line per run: its name, when, between which directories, how many files it
-// changed and whether it can still be undone.
+// How long ago a run started, in its largest whole unit.
+QString Age(const QDateTime& started, const QDateTime& now) {
+    const qint64 minutes = std::max<qint64>(started.secsTo(now), 0) / 60;
+    if (minutes < 60) {
+        return Format(LangText::CliAgeMinutes, int(minutes));
+    }
+    if (minutes < 48 * 60) {
+        return Format(LangText::CliAgeHours, int(minutes / 60));
+    }
+    return Format(LangText::CliAgeDays, int(minutes / (24 * 60)));
+}
+
+// A journal's size: bytes below a KB, else whole KB rounded up.
+QString Size(qint64 bytes) {
+    if (bytes < 1024) {
+        return Format(LangText::CliSizeBytes, int(bytes));
+    }
+    return Format(LangText::CliSizeKB, int((bytes + 1023) / 1024));
+}
+
+// One line per run: its name, when and how long ago, the journal's size, between which
+// directories, how many files it changed and whether it can still be undone.
 void ListRuns(const QString& destination, QTextStream& out) {
+    const QDateTime now = QDateTime::currentDateTime();
     const std::vector<TJournalRun> runs = TWorkflow::SyncRuns(destination);
     if (runs.empty()) {
         out << Format(LangText::UndoNoRun, QDir::toNativeSeparators(destination)) << "\n";
@@ -24,6 +48,7 @@ void ListRuns(const QString& destination, QTextStream& out) {
                                                      : LangText::CliRunInterrupted;
         out << Format(LangText::CliRunLine, run.Id,
                       run.Started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                      Age(run.Started, now), Size(QFileInfo(run.FilePath).size()),
                       QDir::toNativeSeparators(run.Source), int(run.Files.size()),
                       QString::fromLatin1(state))
             << "\n";

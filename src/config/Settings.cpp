@@ -30,6 +30,7 @@ namespace {
 constexpr int kMinArchiveSize = 300;
 constexpr int kMaxArchiveSize = 300000;
 constexpr int kPageCount = 4;
+constexpr int kMaxJournalDays = 3650;
 
 QCheckBox* NewCheckBox(QWidget* parent, const char* name, const char* caption, const char* hint) {
     auto* box = new QCheckBox(Tr(caption), parent);
@@ -79,6 +80,11 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
     CreateArchivesFolderCB =
         NewCheckBox(misc, "CreateArchivesFolderCB", LangText::CreateArchivesCaption,
                     LangText::CreateArchivesHint);
+    JournalDaysLabel = new QLabel(Tr(LangText::JournalDaysLabel), misc);
+    JournalDaysLabel->setObjectName(QStringLiteral("JournalDaysLabel"));
+    JournalDaysSE = NewSpinEdit(misc, "JournalDaysSE", LangText::JournalDaysHint);
+    JournalDaysSE->SetLimits(0, kMaxJournalDays);
+    JournalDaysLabel->setBuddy(JournalDaysSE);
     {
         auto* l = new QVBoxLayout(misc);
         l->addWidget(UseLogCheckBox);
@@ -95,6 +101,11 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
         row2->setContentsMargins(20, 0, 0, 0);
         row2->addWidget(CreateArchivesFolderCB);
         l->addLayout(row2);
+        auto* row3 = new QHBoxLayout;
+        row3->addWidget(JournalDaysLabel);
+        row3->addWidget(JournalDaysSE);
+        row3->addStretch(1);
+        l->addLayout(row3);
         auto* pl = new QVBoxLayout(general);
         pl->addWidget(misc);
         pl->addStretch(1);
@@ -220,6 +231,7 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
     seSpamMinMessagesOut->setValue(s.SpamMinMessagesOut);
     UseVaryonArchivesCB->setChecked(s.UseVaryonArchives);
     NewArchiveSizeSE->setValue(qBound(kMinArchiveSize, s.NewArchiveSize, kMaxArchiveSize));
+    JournalDaysSE->setValue(qBound(0, s.JournalDays, kMaxJournalDays));
     if (QAbstractButton* b = MessMergeModeRG->button(s.MessMergeMode)) {
         b->setChecked(true);
     }
@@ -301,6 +313,7 @@ void TSettingsDialog::ButtonOkClick() {
     mark(UseVaryonArchivesCB->isChecked() != s.UseVaryonArchives);
     s.UseVaryonArchives = UseVaryonArchivesCB->isChecked();
     s.NewArchiveSize = NewArchiveSizeSE->ReadValue();
+    s.JournalDays = JournalDaysSE->ReadValue();
 
     // A mode from the file that no item stands for stays as it is.
     const int mode = MessMergeModeRG->checkedId();

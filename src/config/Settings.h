@@ -53,6 +53,8 @@ private:
     QLabel* NewArchiveSizeLabel;
     TSpinEdit* NewArchiveSizeSE;
     QCheckBox* CreateArchivesFolderCB;
+    QLabel* JournalDaysLabel;
+    TSpinEdit* JournalDaysSE;
     QLineEdit* TimeZoneEdit;
     QComboBox* PDAOffsetCombo;
     QLabel* LabelDoUpdate;

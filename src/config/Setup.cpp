@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace vimosync {
 
 namespace {
@@ -94,6 +96,7 @@ TWorkflowOptions WorkflowOptions(const TSettings& s) {
     o.CreateArchivesFolder = s.CreateArchivesFolder;
     o.SpamMinMessagesIn = s.SpamMinMessagesIn;
     o.SpamMinMessagesOut = s.SpamMinMessagesOut;
+    o.JournalDays = s.JournalDays;
     return o;
 }
 
@@ -132,6 +135,8 @@ void LoadSettings(const QString& iniPath) {
     VS_READ_BOOL(ShowMessNumbers);
     VS_READ_BOOL(UseVaryonArchives);
     VS_READ_BOOL(UsePermanentPDATimeOffset);
+    VS_READ_INT(JournalDays);
+    s.JournalDays = std::max(s.JournalDays, 0);
 #undef VS_READ_INT
 #undef VS_READ_BOOL
 
@@ -208,6 +213,7 @@ bool SaveSettings(const QString& iniPath) {
 #undef VS_WRITE_BOOL
     ini.writeString(kSettings, QStringLiteral("PDA_Time_Offset"), FormatOffset(-s.PdaOffset));
     ini.writeString(kSettings, QStringLiteral("ArchiveFolderName"), s.ArchiveFolderName);
+    ini.writeInteger(kSettings, QStringLiteral("JournalDays"), s.JournalDays);
 
 #define VS_WRITE_STR(key) ini.writeString(kParseTXT, QStringLiteral(#key), s.key)
 #define VS_WRITE_CHAR(key) ini.writeChar(kParseTXT, QStringLiteral(#key), s.key)

@@ -36,6 +36,9 @@ struct TSettings {
     bool UseVaryonArchives = false;
     bool UsePermanentPDATimeOffset = false;
     QString ArchiveFolderName = QStringLiteral("Archive");
+    // Days a synchronization's journal is kept (the newest run of each destination
+    // stays however old it is).
+    int JournalDays = 30;
     // Days subtracted from version 1 times ("PDA_Time_Offset", stored negated): the
     // system zone's base bias unless a permanent offset is set.
     double PdaOffset = ZonePdaOffset();

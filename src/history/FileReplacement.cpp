@@ -123,6 +123,8 @@ public:
         removals_.push_back(r);
     }
 
+    void knownContents(const std::vector<FileRead>& files) { known_ = files; }
+
     void commit(bool backup, bool& removedToTrash, bool& replacedToTrash) {
         // Another writer may have come between the reading and now.
         for (const Staged& s : staged_) {
@@ -250,7 +252,7 @@ private:
             f.NewSha = s.newSha;
             f.Kept = s.keep;
             FileDigest old;
-            if (s.existed && DigestOfFile(s.keep, old)) {
+            if (s.existed && oldDigest(s.name, s.keep, old)) {
                 f.OldSize = old.size;
                 f.OldSha = old.sha256;
             }
@@ -259,7 +261,7 @@ private:
         }
         for (Removal& r : removals_) {
             FileDigest old;
-            if (r.overwrittenBy >= 0 || !DigestOfFile(r.path, old)) {
+            if (r.overwrittenBy >= 0 || !oldDigest(r.path, r.path, old)) {
                 continue; // replaced by a part of the same name, or not there
             }
             TJournalFile f;
@@ -273,6 +275,22 @@ private:
         }
         journal_->Planned(journaled_);
         journalPlanned_ = true;
+    }
+
+    // The old content's digest of the file named name: the one of the bytes a load read
+    // while the file is still that one (the same identity), else read from readPath.
+    bool oldDigest(const QString& name, const QString& readPath, FileDigest& out) const {
+        for (const FileRead& f : known_) {
+            if (f.path == name) {
+                if (f.identity.exists && IdentityOf(name) == f.identity) {
+                    out.size = f.size;
+                    out.sha256 = f.sha256;
+                    return true;
+                }
+                break;
+            }
+        }
+        return DigestOfFile(readPath, out);
     }
 
     // Completes the journal's lines with where each old content went.
@@ -577,6 +595,7 @@ private:
     TSyncJournal* journal_ = nullptr;
     QString contact_;
     std::vector<TJournalFile> journaled_;
+    std::vector<FileRead> known_;
     bool journalPlanned_ = false;
 };
 
@@ -603,6 +622,10 @@ void FileReplacement::remove(const QString& path) {
 
 void FileReplacement::remove(const QString& path, const FileIdentity& expected) {
     d_->remove(path, expected);
+}
+
+void FileReplacement::knownContents(const std::vector<FileRead>& files) {
+    d_->knownContents(files);
 }
 
 void FileReplacement::commit(bool backup, bool& removedToTrash, bool& replacedToTrash) {

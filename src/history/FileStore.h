@@ -5,11 +5,13 @@
 
 #include "support/Errors.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vimosync {
 
@@ -33,6 +35,14 @@ struct FileIdentity {
     quint64 inode = 0;
     quint64 device = 0;
     bool operator==(const FileIdentity&) const = default;
+};
+
+// A file as a load read it: its identity then, and the size and SHA-256 of the bytes.
+struct FileRead {
+    QString path;
+    FileIdentity identity;
+    qint64 size = -1;
+    QByteArray sha256;
 };
 
 // The identity of the file at path, through a symbolic link; exists is false when no
@@ -81,6 +91,9 @@ public:
     // commit throws ChangedMeanwhile when the file is no longer what was read.
     void remove(const QString& path);
     void remove(const QString& path, const FileIdentity& expected);
+    // The files as a load read them: the journal takes an old content's digest from
+    // here while the file is still the one read, instead of reading it again.
+    void knownContents(const std::vector<FileRead>& files);
     // Puts each new file in place, removes the old files (logged as archives) and backs
     // up the files replaced, when backup is set. removedToTrash tells whether the last
     // old archive went to the trash, replacedToTrash whether a replaced file did.

@@ -9,6 +9,7 @@
 #include "support/LangText.h"
 #include "support/LogFile.h"
 #include "support/RecycleBin.h"
+#include "support/Sha256.h"
 
 #include <QDir>
 #include <QFile>
@@ -109,6 +110,7 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
     list.Damaged = false;
     list.Problem.clear();
     list.ReadError.clear();
+    list.FilesRead.clear();
     if (list.FileName.isEmpty()) {
         return;
     }
@@ -128,6 +130,10 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
     const bool read = ReadWholeFile(list.FileName, bytes, error, found);
     if (!withArchives) {
         list.Identity = found;
+    }
+    if (read && list.KeepDigests) {
+        list.FilesRead.push_back(
+            {list.FileName, found, static_cast<qint64>(bytes.size()), Sha256Hex(bytes)});
     }
     if (!found.exists) {
         return;
@@ -346,7 +352,11 @@ void LoadArchives(TZMTMessList& list, const TReadOptions& options) {
         part.FileName = name;
         // Incoming archive messages carry the contact's nick like those of the file.
         part.ContactNick = list.ContactNick;
+        part.KeepDigests = list.KeepDigests;
         LoadHistory(part, LoadPlain, false, options);
+        for (FileRead& f : part.FilesRead) {
+            list.FilesRead.push_back(std::move(f));
+        }
         if (!part.Identity.exists) {
             break; // the first missing number ends the archives
         }
@@ -418,6 +428,7 @@ void SaveHistory(TZMTMessList& list, bool& backedUp, bool split, const TReadOpti
     const bool backup = save.BackupToRecycleBin;
     FileReplacement files(save.Journal, QString::fromUtf8(list.UIN.c_str()) + QLatin1Char(' ') +
                                             QString::fromUtf8(list.ContactNick.c_str()));
+    files.knownContents(list.FilesRead);
     bool removedToTrash = false;
     bool replacedToTrash = false;
 

@@ -4,6 +4,7 @@
 #include "support/Errors.h"
 #include "support/LangText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -62,6 +63,59 @@ TFileAction actionFrom(const QString& name, bool& ok) {
 QString JournalFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/vimosync/journal");
+}
+
+bool CanWriteJournal(const QString& folder, QString& error) {
+    try {
+        if (!QDir().mkpath(folder)) {
+            files::Fail(LangText::CannotWriteFile, folder, errno ? errno : EACCES);
+        }
+        // Hidden, and of another extension: never taken for a journal.
+        const QString probe =
+            folder + QStringLiteral("/.write-test-%1").arg(QCoreApplication::applicationPid());
+        const QByteArray p = encoded(probe);
+        const int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            files::Fail(LangText::CannotWriteFile, probe, errno);
+        }
+        int err = files::writeAllOf(fd, "{}\n", 3);
+        if (!err && ::fdatasync(fd) != 0) {
+            err = errno;
+        }
+        ::close(fd);
+        ::unlink(p.constData());
+        if (err) {
+            files::Fail(LangText::CannotWriteFile, probe, err);
+        }
+    } catch (const Exception& e) {
+        error = e.message();
+        return false;
+    }
+    return true;
+}
+
+int PruneJournals(const QString& folder, int days, const QDateTime& now) {
+    const std::vector<TJournalRun> runs = ReadJournals(folder, true); // oldest first
+    std::map<QString, std::size_t> newest;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        newest[QDir::cleanPath(runs[i].Destination)] = i;
+    }
+    const QDateTime limit = now.addDays(-std::max(days, 0));
+    int removed = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const TJournalRun& run = runs[i];
+        if (newest[QDir::cleanPath(run.Destination)] == i || !run.Started.isValid() ||
+            run.Started >= limit) {
+            continue;
+        }
+        if (QFile::remove(run.FilePath)) {
+            ++removed;
+        }
+    }
+    if (removed > 0) {
+        files::flushFolder(folder);
+    }
+    return removed;
 }
 
 QString ActionName(TFileAction action) {
@@ -167,7 +221,11 @@ void TSyncJournal::Planned(std::vector<TJournalFile>& files) {
         return;
     }
     std::lock_guard lock(mutex_);
-    ensureOpen();
+    try {
+        ensureOpen();
+    } catch (const Exception& e) {
+        throw JournalUnwritable(e.message());
+    }
     const int set = nextSet_++;
     std::vector<QJsonObject> lines;
     for (TJournalFile& f : files) {
@@ -195,7 +253,11 @@ void TSyncJournal::Planned(std::vector<TJournalFile>& files) {
         }
         lines.push_back(o);
     }
-    writer_.Append(lines);
+    try {
+        writer_.Append(lines);
+    } catch (const Exception& e) {
+        throw JournalUnwritable(e.message());
+    }
 }
 
 void TSyncJournal::Finished(const std::vector<TJournalFile>& files) {

@@ -8,6 +8,8 @@
 // so a run that is killed leaves a journal of everything it may have done. The undo of a
 // run adds its own lines to the same file.
 
+#include "support/Errors.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
@@ -22,6 +24,16 @@ namespace vimosync {
 // The folder that holds the journals: the desktop program's data folder ("journal" in
 // it), shared with the command-line tool.
 QString JournalFolder();
+
+// Whether a journal can be written in folder now: makes the folder, and a file in it
+// that is written, flushed and removed again. False, with the reason, when it cannot.
+bool CanWriteJournal(const QString& folder, QString& error);
+
+// Removes the journals in folder of runs that started more than days before now, but
+// always keeps the newest run of each destination, so that the last synchronization of
+// a directory stays undoable however old it is. Journals that cannot be read are left
+// alone. Returns how many journals were removed.
+int PruneJournals(const QString& folder, int days, const QDateTime& now);
 
 enum class TFileAction { Created, Replaced, Removed };
 
@@ -96,6 +108,13 @@ private:
     QString path_;
 };
 
+// Thrown by TSyncJournal when the journal cannot be written: nothing more is saved, since
+// a change the journal does not know of could not be undone.
+class JournalUnwritable : public Exception {
+public:
+    explicit JournalUnwritable(const QString& message) : Exception(message, "EJournalError") {}
+};
+
 // What a synchronization notes as it goes. Nothing is written until the first change is
 // noted: a run that writes nothing leaves no journal.
 class TSyncJournal {
@@ -110,7 +129,7 @@ public:
     TSyncJournal(QString folder, Header header);
 
     // Gives the files ids and notes them before the first of them changes. Throws
-    // Exception when the journal cannot be written: the save must not go on then.
+    // JournalUnwritable when the journal cannot be written: the save must not go on then.
     void Planned(std::vector<TJournalFile>& files);
     // The save of the files went through; their Trash and TrashInfo say where the old
     // contents went. The line reaches the disk with the next save's plan or the end.

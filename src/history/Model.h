@@ -74,6 +74,12 @@ public:
     // that what another program wrote meanwhile is not overwritten.
     FileIdentity Identity;
     bool CheckIdentity = false;
+    // Set before a load: every file the loader reads (the history and its archive
+    // files) is noted in FilesRead with the digest of the bytes read. A save whose run
+    // keeps a journal takes the old contents' digests from there, while the files are
+    // still the ones read, instead of reading them a second time.
+    bool KeepDigests = false;
+    std::vector<FileRead> FilesRead;
 
     int Count() const { return static_cast<int>(Items.size()); }
     bool IsEmpty() const { return Items.empty(); }

@@ -129,6 +129,14 @@ inline constexpr const char* SyncNoFullUndo =
     "The backup to the trash is off: this synchronization cannot be undone in full (an undo "
     "can only take away the files it creates).";
 inline constexpr const char* LogJournal = "Journal of the run: %s";
+inline constexpr const char* SyncJournalUnwritable =
+    "The journal of this synchronization cannot be written: %s. Without it the "
+    "synchronization cannot be undone afterwards.";
+inline constexpr const char* SyncWithoutJournal = "Synchronize without a way to undo it?";
+inline constexpr const char* LogNoJournal =
+    "No journal is written: this synchronization cannot be undone.";
+inline constexpr const char* LogJournalsPruned =
+    "Journals of %d earlier synchronizations, older than %d days, removed.";
 inline constexpr const char* UndoChangedSince = "%s has changed since the synchronization";
 inline constexpr const char* UndoChangedBetween =
     "%s was changed by another program during the synchronization";
@@ -314,6 +322,10 @@ inline constexpr const char* UseArchivesCaption = "Use Varyon's archives (Varyon
 inline constexpr const char* UseArchivesHint = "Use archive files (ahf) for synchronization";
 inline constexpr const char* ArchiveSizeLabel = "Split archive files with size (KBytes)";
 inline constexpr const char* ArchiveSizeHint = "Split archive files with this size";
+inline constexpr const char* JournalDaysLabel = "Keep the undo journals of synchronizations (days)";
+inline constexpr const char* JournalDaysHint =
+    "Journals older than this go after each synchronization; the last synchronization of "
+    "each directory can always be undone";
 inline constexpr const char* CreateArchivesCaption = "Create Archives folder automatically";
 inline constexpr const char* CreateArchivesHint =
     "Create Archives folder automatically|If not checked then it will consider to use or not on "
@@ -382,14 +394,22 @@ inline constexpr const char* CliDumpSomeArchives =
 // analyse and sync
 inline constexpr const char* CliAnalyseUsage =
     "Usage: vimosync-cli analyse [--json] SOURCE_DIR DESTINATION_DIR";
-inline constexpr const char* CliSyncUsage = "Usage: vimosync-cli sync [--yes] [--dry-run] "
-                                            "[--default-version N] [--nick NICK] SOURCE_DIR "
-                                            "DESTINATION_DIR";
+inline constexpr const char* CliSyncUsage =
+    "Usage: vimosync-cli sync [--yes] [--dry-run] [--no-journal] [--default-version N] "
+    "[--nick NICK] SOURCE_DIR DESTINATION_DIR";
 inline constexpr const char* CliUndoUsage =
     "Usage: vimosync-cli undo [--list] [--yes] DESTINATION_DIR [RUN]";
+inline constexpr const char* CliSyncNoJournal =
+    "nothing was written; add --no-journal to synchronize without a way to undo it";
 inline constexpr const char* CliUndoNeedsYes =
     "undo asks for confirmation, but standard input is not a terminal: add --yes";
-inline constexpr const char* CliRunLine = "%s  %s  from %s  %d files  %s";
+// Run id, when, (its age, the journal's size), source, files changed, state.
+inline constexpr const char* CliRunLine = "%s  %s (%s ago, journal %s)  from %s  %d files  %s";
+inline constexpr const char* CliAgeMinutes = "%d min";
+inline constexpr const char* CliAgeHours = "%d h";
+inline constexpr const char* CliAgeDays = "%d days";
+inline constexpr const char* CliSizeBytes = "%d bytes";
+inline constexpr const char* CliSizeKB = "%d KB";
 inline constexpr const char* CliRunUndone = "undone";
 inline constexpr const char* CliRunUndoInterrupted = "undo interrupted: can be run again";
 inline constexpr const char* CliRunCanUndo = "can be undone";

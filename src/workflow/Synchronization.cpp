@@ -139,6 +139,25 @@ bool TWorkflow::Sync() {
     if (!ui_.confirm(asked.join(kCrLf))) {
         return false;
     }
+    // The journal must be writable before the first file changes: a run that could not
+    // note its changes could not be undone. Said once, here, rather than by every contact.
+    bool journalled = WriteJournal && !DryRun;
+    if (journalled) {
+        QString why;
+        if (!CanWriteJournal(JournalFolder(), why)) {
+            const QString problem = Format(LangText::SyncJournalUnwritable, why);
+            WriteLog(problem);
+            if (!AskWithoutJournal) {
+                ui_.warning(problem + kCrLf + QString::fromLatin1(LangText::CliSyncNoJournal));
+                return false;
+            }
+            if (!ui_.confirm(problem + kCrLf + kCrLf +
+                             QString::fromLatin1(LangText::SyncWithoutJournal))) {
+                return false;
+            }
+            journalled = false;
+        }
+    }
 
     cancel_ = false;
     cancelled_ = false;
@@ -166,7 +185,11 @@ bool TWorkflow::Sync() {
         }
         TSyncJournal journal(JournalFolder(), header);
         TSaveOptions save = set.Save;
-        save.Journal = &journal;
+        if (journalled) {
+            save.Journal = &journal;
+        } else if (!DryRun) {
+            WriteLog(QString::fromLatin1(LangText::LogNoJournal));
+        }
 
         const QString archiveFolder = Options.Read.ArchiveFolderName;
         if (!DryRun) {
@@ -224,6 +247,9 @@ bool TWorkflow::Sync() {
                 !e.DstFile.isEmpty() ? e.DstFile
                                      : FindDestinationFile(e, names, st.SrcVaryon && st.DstVaryon);
             TContactMerge m;
+            // A run with a journal notes the digest of each old content as it is read.
+            const bool digests = save.Journal != nullptr;
+            m.Destination.KeepDigests = digests;
             try {
                 mergeContact(e, dstFile, LoadPlain, m);
             } catch (const Exception& ex) {
@@ -250,6 +276,7 @@ bool TWorkflow::Sync() {
                         // merged: merged again with what it holds now, once.
                         WriteLog(changed.message());
                         m = TContactMerge{};
+                        m.Destination.KeepDigests = digests;
                         mergeContact(e, dstFile, LoadPlain, m);
                         if (m.Skip.isEmpty() && m.Result.HasDiff) {
                             SaveHistory(m.Result, backup, m.Archives && m.Result.Version != 0,
@@ -261,6 +288,11 @@ bool TWorkflow::Sync() {
                         item.DiffCount = m.Result.DiffCount;
                     }
                     out.BackedUp = backup;
+                } catch (const JournalUnwritable&) {
+                    // Every later contact would fail alike, and what the journal does not
+                    // know of could not be undone: the run ends here.
+                    keepLog();
+                    throw;
                 } catch (const Exception& ex) {
                     // A destination that is full or read-only fails every contact alike:
                     // the run ends there. Anything else concerns this contact's files.
@@ -357,6 +389,14 @@ bool TWorkflow::Sync() {
                 WriteLog(e.message()); // the journal says what was done up to here
             }
             WriteLog(Format(LangText::LogJournal, journal.Path()));
+        }
+        if (!DryRun) {
+            // The journals of old runs go; this destination's newest run stays.
+            const int pruned =
+                PruneJournals(JournalFolder(), set.JournalDays, QDateTime::currentDateTime());
+            if (pruned > 0) {
+                WriteLog(Format(LangText::LogJournalsPruned, pruned, set.JournalDays));
+            }
         }
         if (failure) {
             StartMonitor();

@@ -292,6 +292,8 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
         m.Destination.FileName == r.FileName ? m.Destination.Identity : IdentityOf(r.FileName);
     r.CheckIdentity = true;
     MergeHistories(m.Source, m.Destination, r, set.Merge, read);
+    // What the destination held as read, for the journal of a save.
+    r.FilesRead = std::move(m.Destination.FilesRead);
 
     // A destination that did not load whole would be replaced by a merge that lacks its
     // unread messages, and a split would remove archives that were never read.

@@ -38,6 +38,9 @@ struct TWorkflowOptions {
     // Contacts worked on at once by the analysis and the synchronization; 0 or less:
     // one per processor core.
     int Jobs = 0;
+    // Days the journals of synchronizations are kept (the newest run of each destination
+    // always is).
+    int JournalDays = 30;
 };
 
 // The analysis state of the main window (the contact list and the nick are members of
@@ -153,6 +156,12 @@ public:
     // True: the synchronization and the analysis write nothing (no archive folder, no
     // history file); every step and count runs as if they had.
     bool DryRun = false;
+    // False: the synchronization writes no journal, so it cannot be undone.
+    bool WriteJournal = true;
+    // False: when the journal cannot be written the synchronization ends before it
+    // writes anything, without asking whether to go on without one (the command-line
+    // tool with --yes, which would answer that question itself).
+    bool AskWithoutJournal = true;
     // Told about every contact the synchronization merges.
     std::function<void(const TSyncItem&)> OnSyncItem;
     // Contacts the last synchronization skipped (damaged, refused or failed files).

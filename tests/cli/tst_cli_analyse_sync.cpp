@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -279,6 +280,10 @@ private slots:
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.trimmed().endsWith(QLatin1String("2 files  can be undone")),
                  qPrintable(r.out));
+        QVERIFY2(QRegularExpression(QStringLiteral(" \\(0 min ago, journal [0-9]+ (bytes|KB)\\)  "))
+                     .match(r.out)
+                     .hasMatch(),
+                 qPrintable(r.out));
         const QString run = r.out.section(QLatin1Char(' '), 0, 0);
         r = cli(
             {QStringLiteral("undo"), QStringLiteral("--yes"), dst_, QStringLiteral("19990101")});
@@ -302,6 +307,28 @@ private slots:
               QStringList{QStringLiteral("undo"), QStringLiteral("--bogus"), dst_}}) {
             QCOMPARE(cli(bad).code, 2);
         }
+        qputenv("XDG_DATA_HOME", dataHome);
+    }
+
+    // A journal that cannot be written: --yes alone writes nothing and names
+    // --no-journal; --no-journal synchronizes without one.
+    void syncWithoutJournal() {
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", tmp_->filePath(QStringLiteral("data")).toLocal8Bit());
+        QVERIFY(QDir().mkpath(tmp_->filePath(QStringLiteral("data/vimosync"))));
+        QFile blocker(tmp_->filePath(QStringLiteral("data/vimosync/journal")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("x") == 1);
+        blocker.close();
+        const auto before = snapshot();
+        Run r = cli({QStringLiteral("sync"), QStringLiteral("--yes"), src_, dst_});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QLatin1String("add --no-journal")), qPrintable(r.err));
+        QCOMPARE(snapshot(), before);
+        r = cli({QStringLiteral("sync"), QStringLiteral("--yes"), QStringLiteral("--no-journal"),
+                 src_, dst_});
+        QCOMPARE(r.code, 0);
+        QVERIFY(snapshot() != before);
+        QVERIFY(QFileInfo(blocker.fileName()).isFile());
         qputenv("XDG_DATA_HOME", dataHome);
     }
 };

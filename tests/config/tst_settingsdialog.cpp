@@ -167,6 +167,7 @@ void TestSettingsDialog::controlsFromSettings() {
     s.ZmtDateOffset = -3;
     s.CorrectCRLF = false;
     s.UsePermanentPDATimeOffset = true;
+    s.JournalDays = 7;
     std::unique_ptr<TSettingsDialog> d(open());
     QVERIFY(d->findChild<QCheckBox*>("UseLogCheckBox")->isChecked());
     QVERIFY(!d->findChild<QCheckBox*>("ShowMessNumbersCB")->isChecked());
@@ -181,9 +182,13 @@ void TestSettingsDialog::controlsFromSettings() {
     QCOMPARE(d->findChild<TSpinEdit*>("seZmtDateOffset")->value(), -3);
     QVERIFY(!d->findChild<QCheckBox*>("CorrectCRLFCB")->isChecked());
     QVERIFY(d->findChild<QCheckBox*>("PermanentPDATimeOffset")->isChecked());
+    auto* journalDays = d->findChild<TSpinEdit*>("JournalDaysSE");
+    QCOMPARE(journalDays->value(), 7);
+    journalDays->setValue(90);
 
     // OK writes every value back as shown.
     d->ButtonOkClick();
+    QCOMPARE(s.JournalDays, 90);
     QCOMPARE(s.NewArchiveSize, 300);
     QCOMPARE(s.SpamMinMessagesOut, -2);
     QCOMPARE(s.ZmtDateOffset, -3);
@@ -209,6 +214,7 @@ void TestSettingsDialog::changedMark_data() {
     QTest::newRow("ZmtDateOffset") << "seZmtDateOffset" << false;
     QTest::newRow("spam threshold") << "seSpamMinMessagesIn" << false;
     QTest::newRow("archive size") << "NewArchiveSizeSE" << false;
+    QTest::newRow("journal days") << "JournalDaysSE" << false;
 }
 
 void TestSettingsDialog::changedMark() {

@@ -33,7 +33,8 @@ const QStringList kSettingsKeys = {"UseLog",
                                    "CorrectCRLF",
                                    "UsePermanentPDATimeOffset",
                                    "PDA_Time_Offset",
-                                   "ArchiveFolderName"};
+                                   "ArchiveFolderName",
+                                   "JournalDays"};
 const QStringList kParseTxtKeys = {
     "MsgInSeparator", "MsgOutSeparator", "DTFormatString", "DateFormatString", "TimeFormatString",
     "TimeBeforeDate", "DateSeparator",   "TimeSeparator",  "DTLeftBracket",    "DTRightBracket"};

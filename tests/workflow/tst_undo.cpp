@@ -13,6 +13,7 @@
 #include "history/Undo.h"
 #include "support/LangText.h"
 #include "support/LogFile.h"
+#include "support/Sha256.h"
 #include "workflow/Workflow.h"
 
 #include <QDir>
@@ -21,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -484,6 +487,155 @@ private slots:
         }
         now.remove(QStringLiteral("Archive"));
         QCOMPARE(now, before);
+    }
+
+    // A journal that cannot be written is one question before anything is written: No
+    // leaves the destination as it was; Yes synchronizes without a journal. Where the
+    // question may not be asked (the tool's --yes), nothing is written either.
+    void unwritableJournalIsAskedOnce() {
+        writePair();
+        // A file where the journal folder would be: no journal can be made in it.
+        QVERIFY(QDir().mkpath(tmp_->filePath(QStringLiteral("data/vimosync"))));
+        QFile blocker(JournalFolder());
+        QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("x") == 1);
+        blocker.close();
+        ui_->FileVersions.assign(4, 2);
+        wf_->Analyse();
+        wf_->SelectAll();
+        const QMap<QString, QByteArray> before = Tree(dst_);
+
+        ui_->Confirms = {true, false};
+        QVERIFY(!wf_->Sync());
+        QCOMPARE(Tree(dst_), before);
+        QCOMPARE(ui_->Questions.size(), 2);
+        QVERIFY2(ui_->Questions[1].contains(QLatin1String(LangText::SyncWithoutJournal)) &&
+                     ui_->Questions[1].contains(JournalFolder()),
+                 qPrintable(ui_->Questions[1]));
+
+        wf_->AskWithoutJournal = false;
+        ui_->Questions.clear();
+        ui_->Confirms = {true};
+        QVERIFY(!wf_->Sync());
+        QCOMPARE(Tree(dst_), before);
+        QCOMPARE(ui_->Questions.size(), 1);
+        QVERIFY(ui_->Warnings.last().contains(QLatin1String("--no-journal")));
+
+        wf_->AskWithoutJournal = true;
+        ui_->Questions.clear();
+        ui_->Confirms = {true, true};
+        QVERIFY(wf_->Sync());
+        QCOMPARE(ui_->Questions.size(), 2);
+        QVERIFY(Tree(dst_) != before);
+        QVERIFY(QFileInfo(JournalFolder()).isFile());
+        QVERIFY(!wf_->State.UndoAvailable);
+        QVERIFY(logText().contains(QLatin1String(LangText::LogNoJournal)));
+    }
+
+    // Journals older than the days kept go, except the newest run of each destination;
+    // journals that are no journal are left alone. A synchronization prunes by its setting.
+    void journalsArePruned() {
+        const QString folder = tmp_->filePath(QStringLiteral("journals"));
+        const QDateTime now = QDateTime::currentDateTime();
+        const auto run = [&](const QString& destination, int daysAgo) {
+            TSyncJournal::Header h;
+            h.Started = now.addDays(-daysAgo);
+            h.Source = src_;
+            h.Destination = destination;
+            TSyncJournal j(folder, h);
+            std::vector<TJournalFile> files(1);
+            files[0].Path = destination + QStringLiteral("/x.zmt");
+            j.Planned(files);
+            j.End({});
+            return QFileInfo(j.Path()).fileName();
+        };
+        const QString a40 = run(QStringLiteral("/a"), 40);
+        const QString a35 = run(QStringLiteral("/a/"), 35);
+        const QString a10 = run(QStringLiteral("/a"), 10);
+        const QString a1 = run(QStringLiteral("/a"), 1);
+        const QString b50 = run(QStringLiteral("/b"), 50);
+        const QString c31 = run(QStringLiteral("/c"), 31);
+        const QString c20 = run(QStringLiteral("/c"), 20);
+        QFile other(folder + QStringLiteral("/notes.jsonl"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("not a journal\n") > 0);
+        other.close();
+        const auto left = [&] {
+            QStringList names = QDir(folder).entryList(QDir::Files);
+            names.removeAll(QStringLiteral("notes.jsonl"));
+            names.sort();
+            return names;
+        };
+        QCOMPARE(PruneJournals(folder, 30, now), 3);
+        QStringList kept{a10, a1, b50, c20};
+        kept.sort();
+        QCOMPARE(left(), kept);
+        QCOMPARE(PruneJournals(folder, 0, now), 1); // a10: not the newest of /a
+        kept.removeAll(a10);
+        QCOMPARE(left(), kept);
+        QVERIFY(other.exists());
+        (void)a40, (void)a35, (void)c31;
+
+        // Through the synchronization: with no days kept, only its own run stays.
+        Setup().JournalDays = 0;
+        writePair();
+        sync();
+        WriteHistory(S("Varyon_4.zmt"), 2, "4", "four", Messages(0, 6, "d"));
+        sync();
+        QCOMPARE(TWorkflow::SyncRuns(dst_).size(), std::size_t(1));
+        QVERIFY(logText().contains(QLatin1String("Journals of 1 earlier synchronizations")));
+        QVERIFY(wf_->UndoSync(dst_));
+        QCOMPARE(test::LoadFile(D("Varyon_4.zmt")).Count(), 3);
+    }
+
+    // The old content's digest in the journal is the one of the bytes the load read:
+    // content changed in place under the same identity (size, time, inode) is not read
+    // again. Once the file is another one, its digest is taken anew.
+    void journalDigestIsTheRead() {
+        const QString path = D("Varyon_9.zmt");
+        WriteHistory(path, 2, "9", "nine", Messages(0, 10, "n"));
+        const QByteArray original = test::FileBytes(path);
+        const auto save = [&](bool sameIdentity) {
+            TZMTMessList read;
+            read.FileName = path;
+            read.KeepDigests = true;
+            LoadHistory(read, LoadPlain, false, TReadOptions{});
+            QCOMPARE(read.FilesRead.size(), std::size_t(1));
+            QCOMPARE(read.FilesRead[0].sha256,
+                     Sha256Hex(original.constData(), std::size_t(original.size())));
+            // The last byte of the last text changes; its time stays what it was.
+            struct stat st;
+            QCOMPARE(::stat(path.toLocal8Bit().constData(), &st), 0);
+            const int fd = ::open(path.toLocal8Bit().constData(), O_WRONLY);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::pwrite(fd, "y", 1, original.size() - 1), ssize_t(1));
+            ::close(fd);
+            const struct timespec times[2] = {st.st_atim, st.st_mtim};
+            if (sameIdentity) {
+                QCOMPARE(::utimensat(AT_FDCWD, path.toLocal8Bit().constData(), times, 0), 0);
+            }
+            const QByteArray now = test::FileBytes(path);
+
+            TZMTMessList result = read;
+            result.Items.pop_back();
+            TSyncJournal::Header h;
+            h.Started = QDateTime::currentDateTime();
+            h.Destination = dst_;
+            TSyncJournal journal(tmp_->filePath(QStringLiteral("digests")), h);
+            TSaveOptions options;
+            options.Journal = &journal;
+            bool backedUp = false;
+            SaveHistory(result, backedUp, false, TReadOptions{}, options);
+            TJournalRun run;
+            QString error;
+            QVERIFY(ReadJournal(journal.Path(), run, error));
+            QCOMPARE(run.Files.size(), std::size_t(1));
+            const QByteArray& expected = sameIdentity ? original : now;
+            QCOMPARE(run.Files[0].OldSha,
+                     Sha256Hex(expected.constData(), std::size_t(expected.size())));
+            QCOMPARE(run.Files[0].OldSize, qint64(expected.size()));
+        };
+        save(true);
+        WriteHistory(path, 2, "9", "nine", Messages(0, 10, "n"));
+        save(false);
     }
 };
 
