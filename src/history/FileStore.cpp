@@ -123,6 +123,9 @@ bool ReadWholeFileImpl(const QString& path, std::string& out, QString& error,
         return false;
     }
     out.clear();
+    if (out.capacity() < static_cast<std::size_t>(st.st_size)) {
+        TSpareBuffers<std::string>::Instance().Take(out, static_cast<std::size_t>(st.st_size));
+    }
     out.reserve(static_cast<std::size_t>(st.st_size));
     PreferLargePages(out.data(), out.capacity());
     readInto(fd, out, static_cast<std::size_t>(st.st_size), err);

@@ -1,8 +1,14 @@
 #include "history/Model.h"
 
+#include "support/HeapReuse.h"
+
 #include <QFileInfo>
 
 namespace vimosync {
+
+TZMTMessList::~TZMTMessList() {
+    KeepLarge(Items);
+}
 
 const std::array<const char*, kFormatVersionCount> FormatLabels = {
     "TXT (Oskel,plain)", "ZMTv1 (PDA)", "ZMTv2 (Varyon,encrypted)", "ZMTv3 (Varyon,encrypted)"};

@@ -41,6 +41,14 @@ struct TZMTMess {
 // The messages of one history file, in file order, plus what is known of the file.
 class TZMTMessList {
 public:
+    TZMTMessList() = default;
+    TZMTMessList(const TZMTMessList&) = default;
+    TZMTMessList(TZMTMessList&&) noexcept = default;
+    TZMTMessList& operator=(const TZMTMessList&) = default;
+    TZMTMessList& operator=(TZMTMessList&&) noexcept = default;
+    // A large message array is kept for the next history of that size (HeapReuse.h).
+    ~TZMTMessList();
+
     std::vector<TZMTMess> Items;
 
     bool HasDiff = false;

@@ -2,7 +2,10 @@
 
 // How the C library's allocator treats the large blocks that reading histories makes.
 
+#include <algorithm>
 #include <cstddef>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace vimosync {
@@ -36,10 +39,105 @@ void KeepFreedMemoryForReuse();
 // pages off, the advice is ignored.
 void PreferLargePages(void* p, std::size_t bytes);
 
-// Reserves room for n elements in all and gives the part not yet in use large pages.
+// Blocks at least this large (the ones glibc maps on their own) are kept for reuse.
+inline constexpr std::size_t kSpareAbove = 32 * 1024 * 1024;
+
+// A few large buffers of one kind (file buffers, message arrays) kept after use for the
+// next contact, instead of going back to the kernel. A block the process maps anew costs
+// a page fault for each of its 4 KB pages at the first touch, and under a hypervisor each
+// of those is slow: for a contact of a million messages a side, most of the time its
+// views took where large pages are off. A buffer kept still has its pages, so the next
+// contact of that size fills it at the speed of memory. At most kCount buffers are kept,
+// the largest ones; the memory they hold stays in use until the process ends.
+template <class Buffer> class TSpareBuffers {
+public:
+    static constexpr std::size_t kCount = 3;
+
+    static TSpareBuffers& Instance() {
+        static TSpareBuffers spares;
+        return spares;
+    }
+    // Keeps the buffer, emptied, when it holds at least kSpareAbove bytes and is larger
+    // than the smallest one kept. Called from destructors: it never throws (a buffer
+    // that cannot be kept is freed with its owner).
+    void Give(Buffer&& b) noexcept {
+        if (Bytes(b) < kSpareAbove) {
+            return;
+        }
+        b.clear();
+        Buffer dropped; // freed once the lock is let go
+        try {
+            std::lock_guard lock(mutex_);
+            if (kept_.size() < kCount) {
+                kept_.reserve(kCount);
+                kept_.push_back(std::move(b));
+                return;
+            }
+            const auto smallest = std::min_element(kept_.begin(), kept_.end(), bySize);
+            if (Bytes(*smallest) >= Bytes(b)) {
+                return;
+            }
+            dropped = std::move(*smallest);
+            *smallest = std::move(b);
+        } catch (...) {
+        }
+    }
+    // The smallest kept buffer with room for bytes, emptied, in place of b; false when
+    // none has room (b is left as it was).
+    bool Take(Buffer& b, std::size_t bytes) {
+        if (bytes < kSpareAbove) {
+            return false;
+        }
+        std::lock_guard lock(mutex_);
+        auto best = kept_.end();
+        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+            if (Bytes(*it) >= bytes && (best == kept_.end() || Bytes(*it) < Bytes(*best))) {
+                best = it;
+            }
+        }
+        if (best == kept_.end()) {
+            return false;
+        }
+        std::swap(b, *best);
+        kept_.erase(best); // what b held before (nothing, as callers use it) goes
+        return true;
+    }
+    // Frees every kept buffer.
+    void Clear() {
+        std::vector<Buffer> gone;
+        std::lock_guard lock(mutex_);
+        gone.swap(kept_);
+    }
+    std::size_t Count() const {
+        std::lock_guard lock(mutex_);
+        return kept_.size();
+    }
+
+private:
+    static std::size_t Bytes(const Buffer& b) {
+        return b.capacity() * sizeof(typename Buffer::value_type);
+    }
+    static bool bySize(const Buffer& a, const Buffer& b) { return Bytes(a) < Bytes(b); }
+    mutable std::mutex mutex_;
+    std::vector<Buffer> kept_;
+};
+
+// Reserves room for n elements in all and gives the part not yet in use large pages. An
+// empty vector that needs a large block takes a kept one where there is one.
 template <class T> void ReserveLarge(std::vector<T>& v, std::size_t n) {
+    if (v.empty() && v.capacity() < n) {
+        TSpareBuffers<std::vector<T>>::Instance().Take(v, n * sizeof(T));
+    }
     v.reserve(n);
     PreferLargePages(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(T));
+}
+
+// Hands a large vector to the kept buffers for the next contact (its elements are
+// destroyed here); a smaller one is simply freed with its owner.
+template <class T> void KeepLarge(std::vector<T>& v) {
+    if (v.capacity() * sizeof(T) >= kSpareAbove) {
+        TSpareBuffers<std::vector<T>>::Instance().Give(std::move(v));
+    }
 }
 
 } // namespace vimosync

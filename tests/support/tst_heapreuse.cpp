@@ -3,6 +3,7 @@
 // hold what they held (a file read whole, the elements already in a vector).
 
 #include "history/FileStore.h"
+#include "history/Model.h"
 #include "support/HeapReuse.h"
 
 #include <QFile>
@@ -72,6 +73,8 @@ private slots:
     void smallVectorIsLeftAlone();
     void reserveKeepsTheElements();
     void largeFileReadsWhole();
+    void keptBuffersAreTheLargest();
+    void nextContactReusesTheBuffers();
 };
 
 void TestHeapReuse::largeVectorIsAdvisedWithinItsBlock() {
@@ -142,6 +145,83 @@ void TestHeapReuse::largeFileReadsWhole() {
         const auto m = MappingOf(fresh.data() + fresh.size() / 2);
         QVERIFY(m && m->largePages);
     }
+}
+
+// At most three large buffers are kept, the largest ones; small ones never; a buffer is
+// taken only by a request it has room for, the smallest that fits.
+void TestHeapReuse::keptBuffersAreTheLargest() {
+    using Pool = TSpareBuffers<std::vector<char>>;
+    Pool& pool = Pool::Instance();
+    pool.Clear();
+    const auto large = [](std::size_t mb) {
+        std::vector<char> v;
+        v.reserve(mb * 1024 * 1024);
+        v.push_back('x');
+        return v;
+    };
+    std::vector<char> small(1024, 'x');
+    pool.Give(std::move(small));
+    QCOMPARE(pool.Count(), std::size_t(0));
+    for (const std::size_t mb : {40u, 70u, 50u, 60u}) {
+        pool.Give(large(mb));
+    }
+    QCOMPARE(pool.Count(), std::size_t(3)); // the 40 MB one went
+    std::vector<char> v;
+    QVERIFY(!pool.Take(v, 80u * 1024 * 1024));
+    QVERIFY(!pool.Take(v, 1024)); // small requests take nothing
+    QVERIFY(pool.Take(v, 55u * 1024 * 1024));
+    QCOMPARE(v.capacity(), std::size_t(60) * 1024 * 1024);
+    QVERIFY(v.empty());
+    std::vector<char> w;
+    QVERIFY(pool.Take(w, 45u * 1024 * 1024));
+    QCOMPARE(w.capacity(), std::size_t(50) * 1024 * 1024);
+    pool.Clear();
+    QCOMPARE(pool.Count(), std::size_t(0));
+}
+
+// A large history's message array and file buffer, once its list is gone, serve the
+// next large history: the same blocks, holding only the new content.
+void TestHeapReuse::nextContactReusesTheBuffers() {
+    TSpareBuffers<std::vector<TZMTMess>>::Instance().Clear();
+    TSpareBuffers<std::string>::Instance().Clear();
+    const std::size_t n = kLarge / sizeof(TZMTMess);
+    const TZMTMess* items = nullptr;
+    const char* buffer = nullptr;
+    {
+        TZMTMessList list;
+        ReserveLarge(list.Items, n);
+        items = list.Items.data();
+        std::string bytes(kLarge, 'a');
+        buffer = bytes.data();
+        HStore store(std::move(bytes));
+        TZMTMess& m = NewMessage(list);
+        m.Text = store.slice(std::size_t{0},
+                             std::size_t{5}); // the buffer lives while a text points into it
+    }
+    QCOMPARE(TSpareBuffers<std::vector<TZMTMess>>::Instance().Count(), std::size_t(1));
+    QCOMPARE(TSpareBuffers<std::string>::Instance().Count(), std::size_t(1));
+
+    TZMTMessList next;
+    ReserveLarge(next.Items, n - 10);
+    QCOMPARE(static_cast<const TZMTMess*>(next.Items.data()), items);
+    QVERIFY(next.Items.empty());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("next.zmt"));
+    std::string content(kLarge - 100, 'b');
+    content[17] = 'c';
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(content.data(), static_cast<qint64>(content.size())),
+                 static_cast<qint64>(content.size()));
+    }
+    std::string out;
+    QString error;
+    QVERIFY(ReadWholeFile(path, out, error));
+    QCOMPARE(static_cast<const char*>(out.data()), buffer);
+    QVERIFY(out == content);
+    QCOMPARE(TSpareBuffers<std::string>::Instance().Count(), std::size_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestHeapReuse)
