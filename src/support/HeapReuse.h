@@ -53,9 +53,11 @@ template <class Buffer> class TSpareBuffers {
 public:
     static constexpr std::size_t kCount = 3;
 
+    // Never destroyed: a history freed during the process's exit may still hand its
+    // buffers over.
     static TSpareBuffers& Instance() {
-        static TSpareBuffers spares;
-        return spares;
+        static TSpareBuffers* const spares = new TSpareBuffers;
+        return *spares;
     }
     // Keeps the buffer, emptied, when it holds at least kSpareAbove bytes and is larger
     // than the smallest one kept. Called from destructors: it never throws (a buffer
