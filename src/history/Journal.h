@@ -154,4 +154,11 @@ private:
 
 QString ActionName(TFileAction action);
 
+// A seam for tests: the errno that adding lines to a journal fails with (0: it works), as
+// a full disk would; called once for each Append.
+struct JournalHooks {
+    int (*fail)() = nullptr;
+};
+JournalHooks& JournalWriteHooks();
+
 } // namespace vimosync

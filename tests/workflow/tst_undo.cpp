@@ -19,9 +19,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -61,6 +63,13 @@ QMap<QString, QByteArray> Tree(const QString& root) {
                  QFileInfo(p).isDir() ? QByteArray("<folder>") : test::FileBytes(p));
     }
     return t;
+}
+
+// The journal takes the lines of its header and of one contact's save (its plan and its
+// end), then the disk is full.
+int g_journalWrites = 0;
+int JournalFullAfterOneSave() {
+    return ++g_journalWrites > 3 ? ENOSPC : 0;
 }
 
 int g_stopAt = 0;
@@ -196,6 +205,7 @@ private slots:
     void cleanup() {
         HistoryUndoHooks().stopAfterStep = nullptr;
         HistorySaveHooks().fail = nullptr;
+        JournalWriteHooks().fail = nullptr;
         CloseLog();
         wf_.reset();
         ui_.reset();
@@ -529,6 +539,42 @@ private slots:
         QVERIFY(QFileInfo(JournalFolder()).isFile());
         QVERIFY(!wf_->State.UndoAvailable);
         QVERIFY(logText().contains(QLatin1String(LangText::LogNoJournal)));
+    }
+
+    // A journal that fails in the middle of a run ends the run with its message: the
+    // contact saved before stays undoable, no other is written.
+    void journalFailingMidRunEndsTheRun() {
+        writePair();
+        const QMap<QString, QByteArray> before = Tree(dst_);
+        wf_->OptionsSource = [] {
+            TWorkflowOptions o = WorkflowOptions(Setup());
+            o.Jobs = 1; // contacts one after another, in the order of the list
+            return o;
+        };
+        ui_->FileVersions.assign(4, 2);
+        wf_->Analyse();
+        wf_->SelectAll();
+        g_journalWrites = 0;
+        JournalWriteHooks().fail = JournalFullAfterOneSave;
+        bool failed = false;
+        try {
+            wf_->Sync();
+        } catch (const JournalUnwritable& e) {
+            failed = e.message().contains(QLatin1String("Cannot write file"));
+        }
+        JournalWriteHooks().fail = nullptr;
+        QVERIFY(failed);
+        QVERIFY(Tree(dst_) != before);
+        TJournalRun run;
+        QVERIFY(TWorkflow::RunToUndo(dst_, QString(), run));
+        QSet<QString> contacts;
+        for (const TJournalFile& f : run.Files) {
+            contacts.insert(f.Contact);
+        }
+        QCOMPARE(contacts.size(), 1);
+        QVERIFY(wf_->UndoSync(dst_));
+        QCOMPARE(wf_->LastUndoLeft, 0);
+        QCOMPARE(WithoutLeftovers(Tree(dst_)), before);
     }
 
     // Journals older than the days kept go, except the newest run of each destination;
