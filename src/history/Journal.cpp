@@ -74,7 +74,8 @@ bool CanWriteJournal(const QString& folder, QString& error) {
         const QString probe =
             folder + QStringLiteral("/.write-test-%1").arg(QCoreApplication::applicationPid());
         const QByteArray p = encoded(probe);
-        const int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int fd =
+            ::open(p.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             files::Fail(LangText::CannotWriteFile, probe, errno);
         }
