@@ -19,9 +19,7 @@ void retain(HBlock* b) noexcept {
 void release(HBlock* b) noexcept {
     if (b && b->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
         // A whole file buffer of a large history serves the next one.
-        if (b->bytes.capacity() >= kSpareAbove) {
-            TSpareBuffers<std::string>::Instance().Give(std::move(b->bytes));
-        }
+        TSpareBuffers<std::string>::Instance().Give(std::move(b->bytes));
         delete b;
     }
 }

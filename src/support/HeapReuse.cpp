@@ -18,7 +18,7 @@ namespace {
 
 // Blocks up to this size come from the heap; larger ones (a history of several hundred
 // thousand messages) are mapped and unmapped on their own.
-constexpr int kMapAbove = 32 * 1024 * 1024;
+constexpr int kMapAbove = static_cast<int>(kSpareAbove);
 // Free memory at the top of the heap is given back once it passes this.
 constexpr int kGiveBackAbove = 64 * 1024 * 1024;
 

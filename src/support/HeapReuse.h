@@ -137,9 +137,7 @@ template <class T> void ReserveLarge(std::vector<T>& v, std::size_t n) {
 // Hands a large vector to the kept buffers for the next contact (its elements are
 // destroyed here); a smaller one is simply freed with its owner.
 template <class T> void KeepLarge(std::vector<T>& v) {
-    if (v.capacity() * sizeof(T) >= kSpareAbove) {
-        TSpareBuffers<std::vector<T>>::Instance().Give(std::move(v));
-    }
+    TSpareBuffers<std::vector<T>>::Instance().Give(std::move(v));
 }
 
 } // namespace vimosync
