@@ -11,7 +11,7 @@ public:
     void information(const QString&) override {}
     void warning(const QString&) override {}
     bool confirm(const QString&) override { return true; }
-    std::optional<int> askFileVersion(int current) override { return current; }
+    std::optional<int> askFileVersion(int current, bool) override { return current; }
     std::optional<QString> askNick(const QString&, const QString&,
                                    const QString& current) override {
         return current;

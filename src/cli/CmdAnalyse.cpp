@@ -11,10 +11,13 @@ namespace vimosync::cli {
 
 int CmdAnalyse(const QStringList& args, CliIo& io, const CliOptions& options) {
     bool json = false;
+    bool both = false;
     QStringList dirs;
     for (const QString& a : args) {
         if (a == QLatin1String("--json")) {
             json = true;
+        } else if (a == QLatin1String("--both")) {
+            both = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             io.err << "vimosync-cli: analyse: unknown option " << a << "\n";
             return kExitUsage;
@@ -32,6 +35,7 @@ int CmdAnalyse(const QStringList& args, CliIo& io, const CliOptions& options) {
     ui.InfoToErr = json;
     TWorkflow wf(ui);
     wf.Options = options.Workflow;
+    wf.Options.BothWays = wf.Options.BothWays || both;
     wf.MonitorEnabled = false;
     wf.DryRun = true; // analysing writes nothing, not even the archive folder
     wf.SrcPathEditChange(DirectoryArgument(dirs[0]));

@@ -18,6 +18,7 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
     bool yes = false;
     bool dryRun = false;
     bool noJournal = false;
+    bool both = false;
     std::optional<int> version;
     std::optional<QString> nick;
     QStringList dirs;
@@ -29,6 +30,8 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
             dryRun = true;
         } else if (a == QLatin1String("--no-journal")) {
             noJournal = true;
+        } else if (a == QLatin1String("--both")) {
+            both = true;
         } else if (a == QLatin1String("--default-version")) {
             bool ok = false;
             const int v = args.isEmpty() ? -1 : args.takeFirst().toInt(&ok);
@@ -65,6 +68,7 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
     ui.FileVersion = version;
     TWorkflow wf(ui);
     wf.Options = options.Workflow;
+    wf.Options.BothWays = wf.Options.BothWays || both;
     wf.MonitorEnabled = false;
     wf.DryRun = dryRun;
     wf.WriteJournal = !noJournal;

@@ -63,7 +63,7 @@ bool TerminalUi::confirm(const QString& text) {
            answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
 }
 
-std::optional<int> TerminalUi::askFileVersion(int current) {
+std::optional<int> TerminalUi::askFileVersion(int current, bool forSource) {
     if (FileVersion) {
         return FileVersion;
     }
@@ -73,7 +73,8 @@ std::optional<int> TerminalUi::askFileVersion(int current) {
     if (!io_.interactive) {
         return current; // the version counted by the analysis
     }
-    io_.err << LangText::CliVersionQuestion << "\n";
+    io_.err << (forSource ? LangText::CliBackVersionQuestion : LangText::CliVersionQuestion)
+            << "\n";
     for (int v = 0; v < kFormatVersionCount; ++v) {
         io_.err << "  " << v << "  " << FormatLabels[static_cast<std::size_t>(v)] << "\n";
     }

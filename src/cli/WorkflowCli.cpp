@@ -33,6 +33,10 @@ QJsonObject AnalysisJson(const TWorkflow& wf) {
     o[QStringLiteral("defaultFileVersion")] = wf.DefaultFileVersion;
     o[QStringLiteral("ownNick")] = Q(wf.OwnNick);
     o[QStringLiteral("analysed")] = wf.State.Analysed;
+    if (wf.State.BothWays) {
+        o[QStringLiteral("bothWays")] = true;
+        o[QStringLiteral("backFileVersion")] = wf.BackFileVersion;
+    }
     QJsonArray contacts;
     for (const TZMTHead& e : wf.HeadList.Items) {
         QJsonObject c;
@@ -46,6 +50,9 @@ QJsonObject AnalysisJson(const TWorkflow& wf) {
         c[QStringLiteral("marked")] = e.Marked;
         c[QStringLiteral("checked")] = e.Checked;
         c[QStringLiteral("version")] = e.Version;
+        if (wf.State.BothWays) {
+            c[QStringLiteral("backDiffCount")] = e.BackDiffCount;
+        }
         contacts.append(c);
     }
     o[QStringLiteral("contacts")] = contacts;
@@ -70,8 +77,10 @@ void PrintAnalysis(const TWorkflow& wf, QTextStream& out) {
             out << "  !   " << e.SrcFile << "  " << LangText::CliUnreadable << "\n";
             continue;
         }
-        out << (e.Checked ? "  [x] " : "  [ ] ") << ContactLineText(e) << "  " << e.SrcFile
-            << " -> " << (e.DstFile.isEmpty() ? QStringLiteral("-") : e.DstFile) << "\n";
+        out << (e.Checked ? "  [x] " : "  [ ] ") << ContactLineText(e, s.BothWays) << "  "
+            << (e.SrcFile.isEmpty() ? QStringLiteral("-") : e.SrcFile)
+            << (s.BothWays ? " <-> " : " -> ")
+            << (e.DstFile.isEmpty() ? QStringLiteral("-") : e.DstFile) << "\n";
     }
 }
 

@@ -97,6 +97,7 @@ TWorkflowOptions WorkflowOptions(const TSettings& s) {
     o.SpamMinMessagesIn = s.SpamMinMessagesIn;
     o.SpamMinMessagesOut = s.SpamMinMessagesOut;
     o.JournalDays = s.JournalDays;
+    o.BothWays = s.SyncDirection == 1;
     return o;
 }
 
@@ -137,6 +138,8 @@ void LoadSettings(const QString& iniPath) {
     VS_READ_BOOL(UsePermanentPDATimeOffset);
     VS_READ_INT(JournalDays);
     s.JournalDays = std::max(s.JournalDays, 0);
+    VS_READ_INT(SyncDirection);
+    s.SyncDirection = std::clamp(s.SyncDirection, 0, 1);
 #undef VS_READ_INT
 #undef VS_READ_BOOL
 
@@ -214,6 +217,7 @@ bool SaveSettings(const QString& iniPath) {
     ini.writeString(kSettings, QStringLiteral("PDA_Time_Offset"), FormatOffset(-s.PdaOffset));
     ini.writeString(kSettings, QStringLiteral("ArchiveFolderName"), s.ArchiveFolderName);
     ini.writeInteger(kSettings, QStringLiteral("JournalDays"), s.JournalDays);
+    ini.writeInteger(kSettings, QStringLiteral("SyncDirection"), s.SyncDirection);
 
 #define VS_WRITE_STR(key) ini.writeString(kParseTXT, QStringLiteral(#key), s.key)
 #define VS_WRITE_CHAR(key) ini.writeChar(kParseTXT, QStringLiteral(#key), s.key)

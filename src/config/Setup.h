@@ -39,6 +39,9 @@ struct TSettings {
     // Days a synchronization's journal is kept (the newest run of each destination
     // stays however old it is).
     int JournalDays = 30;
+    // The direction of the analysis and the synchronization: 0 from the source to the
+    // destination, 1 both ways.
+    int SyncDirection = 0;
     // Days subtracted from version 1 times ("PDA_Time_Offset", stored negated): the
     // system zone's base bias unless a permanent offset is set.
     double PdaOffset = ZonePdaOffset();

@@ -64,8 +64,11 @@ void TFileVerDialog::SelectVersion(int version) {
     }
 }
 
-int TFileVerDialog::Ask(int currentVersion, QWidget* parent) {
+int TFileVerDialog::Ask(int currentVersion, QWidget* parent, bool forSource) {
     TFileVerDialog dialog(currentVersion, parent);
+    if (forSource) {
+        dialog.setWindowTitle(Tr(LangText::BackFileVersionCaption));
+    }
     if (dialog.exec() != QDialog::Accepted) {
         return -1;
     }

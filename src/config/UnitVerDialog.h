@@ -19,7 +19,7 @@ public:
     void SelectVersion(int version);
 
     // Shows the dialog modally: the chosen version on OK, -1 on Cancel.
-    static int Ask(int currentVersion, QWidget* parent);
+    static int Ask(int currentVersion, QWidget* parent, bool forSource = false);
 
 private:
     QButtonGroup* group_;

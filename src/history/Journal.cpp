@@ -217,6 +217,9 @@ void TSyncJournal::ensureOpen() {
                      {QStringLiteral("destination"), header_.Destination},
                      {QStringLiteral("backup"), header_.Backup},
                      {QStringLiteral("settings"), header_.Settings}};
+    if (header_.BothWays) {
+        head.insert(QStringLiteral("bothWays"), true);
+    }
     putTime(head, "started", header_.Started);
     std::vector<QJsonObject> lines{head};
     for (const QString& f : header_.Folders) {
@@ -359,6 +362,7 @@ bool ReadJournal(const QString& path, TJournalRun& run, QString& error, bool hea
             run.Source = str("source");
             run.Destination = str("destination");
             run.Backup = o.value(QStringLiteral("backup")).toBool(true);
+            run.BothWays = o.value(QStringLiteral("bothWays")).toBool(false);
             run.Settings = o.value(QStringLiteral("settings")).toObject();
         } else if (t == QLatin1String("folder")) {
             run.Folders.append(str("path"));

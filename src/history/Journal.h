@@ -63,7 +63,8 @@ struct TJournalRun {
     QString FilePath;
     QDateTime Started, Finished; // Finished is invalid when the run did not end
     QString Source, Destination;
-    bool Backup = true; // BackupToRecycleBin was on
+    bool Backup = true;    // BackupToRecycleBin was on
+    bool BothWays = false; // the run wrote into the source too
     QJsonObject Settings;
     QJsonObject Counts;  // what the run's report said
     QStringList Folders; // folders made for the run (the archive folder)
@@ -123,6 +124,7 @@ public:
         QDateTime Started;
         QString Source, Destination;
         bool Backup = true;
+        bool BothWays = false; // the run writes into the source too
         QJsonObject Settings;
         QStringList Folders; // folders made for this run before it started
     };

@@ -119,6 +119,12 @@ struct TZMTHead {
     std::uint8_t Version = 0;
     int SrcCount = 0;
     bool Checked = false;
+    // An analysis both ways: whether the destination lacks messages of the source
+    // (DiffCount of them), and whether the source lacks messages of the destination
+    // (BackDiffCount). An entry of a contact only the destination has has no SrcFile.
+    bool HasDiff = false;
+    bool BackHasDiff = false;
+    int BackDiffCount = 0;
     // Its source file was deleted (Delete source files): the entry stays for the indexes
     // of the others but is listed, checked and searched no more.
     bool Removed = false;

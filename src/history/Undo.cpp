@@ -50,17 +50,24 @@ Content contentAt(const QString& path) {
 }
 
 // A journal names the files the undo renames and trashes: it may only name histories in
-// the destination or its archive folder (or where a history's symbolic link there
-// points), their trash entries, and the copies kept beside them. Anything else (a journal
-// written by hand, or damaged) is left alone.
+// the destination or its archive folder (the source too, for a run both ways; or where a
+// history's symbolic link there points), their trash entries, and the copies kept beside
+// them. Anything else (a journal written by hand, or damaged) is left alone.
 bool inDestination(const TJournalRun& run, const TJournalFile& f) {
-    const QString dst = QDir::cleanPath(run.Destination);
     const QString archives =
         run.Settings.value(QStringLiteral("ArchiveFolderName")).toString(QStringLiteral("Archive"));
+    QStringList written{QDir::cleanPath(run.Destination)};
+    if (run.BothWays && !run.Source.isEmpty()) {
+        written << QDir::cleanPath(run.Source);
+    }
     const auto inside = [&](const QString& path) {
         const QString folder = QDir::cleanPath(folderOf(path));
-        return QDir::isAbsolutePath(path) && !archives.contains(QLatin1Char('/')) &&
-               (folder == dst || folder == QDir::cleanPath(dst + QLatin1Char('/') + archives));
+        if (!QDir::isAbsolutePath(path) || archives.contains(QLatin1Char('/'))) {
+            return false;
+        }
+        return std::any_of(written.begin(), written.end(), [&](const QString& dst) {
+            return folder == dst || folder == QDir::cleanPath(dst + QLatin1Char('/') + archives);
+        });
     };
     return inside(f.Path) ||
            (!f.Name.isEmpty() && inside(f.Name) && QFileInfo(f.Name).canonicalFilePath() == f.Path);

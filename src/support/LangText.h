@@ -100,6 +100,16 @@ inline constexpr const char* DstFileNotFound = " not found";
 inline constexpr const char* ProgressOf = "%d of %d";
 inline constexpr const char* UinParsed = "UIN %s parsed. Src=%d Dst=%d Merged=%d Diff=%d Marked=%d";
 inline constexpr const char* UnnamedFiles = "Unnamed files detected. Default format accepted: %s";
+// Both ways: the log lines of the way back (from the destination into the source).
+inline constexpr const char* BothWaysLog = "Direction: both ways";
+// The counts of a contact line both ways: what the destination lacks, what the source
+// lacks.
+inline constexpr const char* BothWaysCounts = "+%d → / +%d ←";
+inline constexpr const char* UinParsedBack =
+    "UIN %s parsed back. Dst=%d Src=%d Merged=%d Diff=%d Marked=%d";
+inline constexpr const char* UnnamedSourceFiles =
+    "Contacts without a source file detected. Default source format accepted: %s";
+inline constexpr const char* DstOnlyEntry = "Read destination file %s: UIN %s, not in the source";
 inline constexpr const char* CurrentPdaTimeOffset = "Current PDA time offset: %s";
 inline constexpr const char* CurrentPdaDateOffset = "Current PDA date offset: %d";
 inline constexpr const char* AutoFindNick = "Auto find Nick. Found \"%s\"";
@@ -125,6 +135,13 @@ inline constexpr const char* SyncFinishedProgress = "Synchronization finished";
 inline constexpr const char* SyncFinished =
     "Synchronization finished.\r\nFiles updated: %d\r\nFiles created: %d";
 inline constexpr const char* SyncBackedUp = "Files backuped: %d";
+// The report of a synchronization both ways, after the destination's counts.
+inline constexpr const char* SyncFinishedBack =
+    "Source files updated: %d\r\nSource files created: %d";
+// A line of the question before a synchronization both ways.
+inline constexpr const char* SyncBothWaysLine =
+    "Both ways: the source gets the messages of the destination too.";
+inline constexpr const char* CurrentBackVersion = "Default source file version: %s";
 inline constexpr const char* SyncNoFullUndo =
     "The backup to the trash is off: this synchronization cannot be undone in full (an undo "
     "can only take away the files it creates).";
@@ -365,6 +382,8 @@ inline constexpr const char* CorrectCrLfHint = "Correct CR/LF pairs in message t
 inline constexpr const char* SettingsChanged = "Settings changed. You need to restart Analyse.";
 // File-version dialog.
 inline constexpr const char* FileVersionCaption = "File version";
+// The same dialog for the new histories of the source (a synchronization both ways).
+inline constexpr const char* BackFileVersionCaption = "File version of new source histories";
 inline constexpr const char* FileVersionPrompt =
     "Select default file version for creating new history files in output directory";
 inline constexpr const char* FileVersionGroup = "Default file version for output";
@@ -393,9 +412,9 @@ inline constexpr const char* CliDumpSomeArchives =
 // -- end dump
 // analyse and sync
 inline constexpr const char* CliAnalyseUsage =
-    "Usage: vimosync-cli analyse [--json] SOURCE_DIR DESTINATION_DIR";
+    "Usage: vimosync-cli analyse [--json] [--both] SOURCE_DIR DESTINATION_DIR";
 inline constexpr const char* CliSyncUsage =
-    "Usage: vimosync-cli sync [--yes] [--dry-run] [--no-journal] [--default-version N] "
+    "Usage: vimosync-cli sync [--yes] [--dry-run] [--no-journal] [--both] [--default-version N] "
     "[--nick NICK] SOURCE_DIR DESTINATION_DIR";
 inline constexpr const char* CliUndoUsage =
     "Usage: vimosync-cli undo [--list] [--yes] DESTINATION_DIR [RUN]";
@@ -423,6 +442,8 @@ inline constexpr const char* CliNothingToSync = "Nothing to synchronize: no chec
 inline constexpr const char* CliDryRun = "Dry run: nothing is written.";
 inline constexpr const char* CliConfirmPrompt = "Synchronize? [y/N] ";
 inline constexpr const char* CliUndoPrompt = "Undo? [y/N] ";
+inline constexpr const char* CliBackVersionQuestion =
+    "Select default file version for creating new history files in source directory:";
 inline constexpr const char* CliVersionQuestion =
     "Select default file version for creating new history files in output directory:";
 inline constexpr const char* CliVersionPrompt = "Version [%d]: ";

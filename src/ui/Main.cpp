@@ -89,8 +89,8 @@ bool TQtDialogs::confirm(const QString& text) {
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
-std::optional<int> TQtDialogs::askFileVersion(int current) {
-    const int v = TFileVerDialog::Ask(current, owner_);
+std::optional<int> TQtDialogs::askFileVersion(int current, bool forSource) {
+    const int v = TFileVerDialog::Ask(current, owner_, forSource);
     if (v < 0) {
         return std::nullopt;
     }
@@ -267,8 +267,8 @@ bool TForm1::confirm(const QString& text) {
     return dialogs_->confirm(text);
 }
 
-std::optional<int> TForm1::askFileVersion(int current) {
-    return dialogs_->askFileVersion(current);
+std::optional<int> TForm1::askFileVersion(int current, bool forSource) {
+    return dialogs_->askFileVersion(current, forSource);
 }
 
 std::optional<QString> TForm1::askNick(const QString& caption, const QString& prompt,

@@ -51,7 +51,7 @@ public:
     void information(const QString& text) override;
     void warning(const QString& text) override;
     bool confirm(const QString& text) override;
-    std::optional<int> askFileVersion(int current) override;
+    std::optional<int> askFileVersion(int current, bool forSource) override;
     std::optional<QString> askNick(const QString& caption, const QString& prompt,
                                    const QString& current) override;
     void beep() override;
@@ -84,7 +84,7 @@ public:
     void information(const QString& text) override;
     void warning(const QString& text) override;
     bool confirm(const QString& text) override;
-    std::optional<int> askFileVersion(int current) override;
+    std::optional<int> askFileVersion(int current, bool forSource) override;
     std::optional<QString> askNick(const QString& caption, const QString& prompt,
                                    const QString& current) override;
     void beep() override;

@@ -31,7 +31,7 @@ public:
         std::fprintf(stderr, "warning: %s\n", qPrintable(text));
     }
     bool confirm(const QString&) override { return true; }
-    std::optional<int> askFileVersion(int current) override { return current; }
+    std::optional<int> askFileVersion(int current, bool) override { return current; }
     std::optional<QString> askNick(const QString&, const QString&,
                                    const QString& current) override {
         return current;

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <set>
 #include <utility>
 
 namespace vimosync {
@@ -92,23 +93,39 @@ bool TWorkflow::analyseInner() {
     WriteLog(QString::fromLatin1(LangText::DstPathLog) + QString::fromLatin1(LangText::LogEquals) +
              st.DstPath);
 
+    State.BothWays = set.BothWays;
+    if (set.BothWays) {
+        WriteLog(QString::fromLatin1(LangText::BothWaysLog));
+    }
     // Source listing: the binary histories, or the plain-text ones when there are none.
+    // Both ways, every history of the source is a contact's, as it is of the destination.
     QFileInfoList src = ListEntries(st.SrcPath, QStringLiteral("*.zmt"), QDir::Files | QDir::Dirs);
-    if (src.isEmpty()) {
-        WriteLog(QString::fromLatin1(LangText::NoZmtFound));
-        src = ListEntries(st.SrcPath, QStringLiteral("*.txt"), QDir::Files | QDir::Dirs);
+    if (src.isEmpty() || set.BothWays) {
+        if (src.isEmpty()) {
+            WriteLog(QString::fromLatin1(LangText::NoZmtFound));
+        }
+        src += ListEntries(st.SrcPath, QStringLiteral("*.txt"), QDir::Files | QDir::Dirs);
         if (src.isEmpty()) {
             WriteLog(QString::fromLatin1(LangText::NoTxtFound));
-            return false;
+            if (!set.BothWays) {
+                return false;
+            }
         }
     }
     // A history whose name cannot be spelt back to open it: shown as a line without a
     // check box, so that it is not silently missing.
-    const QString srcExtension =
-        QStringLiteral(".") + QFileInfo(src.first().fileName()).suffix().toLower();
-    for (const QString& bad : NamesNotUtf8(st.SrcPath, srcExtension)) {
-        WriteLog(Format(LangText::NameNotUtf8, st.SrcPath + kSep + bad));
-        NewEntry(heads).SrcFile = bad;
+    QStringList srcExtensions;
+    for (const QFileInfo& fi : src) {
+        const QString extension = QStringLiteral(".") + fi.suffix().toLower();
+        if (!srcExtensions.contains(extension)) {
+            srcExtensions << extension;
+        }
+    }
+    for (const QString& srcExtension : srcExtensions) {
+        for (const QString& bad : NamesNotUtf8(st.SrcPath, srcExtension)) {
+            WriteLog(Format(LangText::NameNotUtf8, st.SrcPath + kSep + bad));
+            NewEntry(heads).SrcFile = bad;
+        }
     }
     // The headers (the whole file of a plain-text history) are read side by side, and
     // entered and logged in the order of the names.
@@ -173,31 +190,37 @@ bool TWorkflow::analyseInner() {
     // Any readable Varyon history makes the destination Varyon, whatever the order of
     // the names: a handheld history that the last run created, and that sorts first,
     // must not turn a Varyon destination into one whose archives are passed over.
-    bool dstVaryon = false;
-    bool anyV1 = false;
-    for (const QFileInfo& fi : ListEntries(st.DstPath, QStringLiteral("*.zmt"), QDir::Files)) {
-        if (!fi.isFile()) {
-            continue;
+    const auto writtenVaryon = [&](const QString& folder, bool archiveExists) {
+        bool varyon = false;
+        bool anyV1 = false;
+        for (const QFileInfo& fi : ListEntries(folder, QStringLiteral("*.zmt"), QDir::Files)) {
+            if (!fi.isFile()) {
+                continue;
+            }
+            TZMTHead scratch;
+            try {
+                ReadEntryHeader(scratch, fi.absoluteFilePath(), read);
+            } catch (const Exception& ex) {
+                WriteLog(ex.message());
+                unreadable_ << ex.message();
+                continue;
+            }
+            if (!scratch.Valid) {
+                continue;
+            }
+            if (scratch.Version == 2 || scratch.Version == 3) {
+                varyon = true;
+                break;
+            }
+            anyV1 = true;
         }
-        TZMTHead scratch;
-        try {
-            ReadEntryHeader(scratch, fi.absoluteFilePath(), read);
-        } catch (const Exception& ex) {
-            WriteLog(ex.message());
-            unreadable_ << ex.message();
-            continue;
-        }
-        if (!scratch.Valid) {
-            continue;
-        }
-        if (scratch.Version == 2 || scratch.Version == 3) {
-            dstVaryon = true;
-            break;
-        }
-        anyV1 = true;
-    }
-    State.DstVaryon =
-        dstVaryon || (!anyV1 && st.DstArchiveExists) || (anyV1 && set.CreateArchivesFolder);
+        return varyon || (!anyV1 && archiveExists) || (anyV1 && set.CreateArchivesFolder);
+    };
+    State.DstVaryon = writtenVaryon(st.DstPath, st.DstArchiveExists);
+    // Both ways the source is written too, and takes the rules of a destination for the
+    // versions of its new files; its archive folder is used where it has one.
+    State.SrcWriteVaryon =
+        set.BothWays && (st.SrcVaryon || writtenVaryon(st.SrcPath, st.SrcArchiveExists));
     WriteLog(Format(LangText::VaryonMode, int(st.SrcVaryon), int(st.DstVaryon)));
 
     if (st.DstVaryon && !st.DstArchiveExists && set.CreateArchivesFolder) {
@@ -231,6 +254,9 @@ bool TWorkflow::analyseInner() {
         }
         e.DstFile = FindDestinationFile(e, dstNames, st.SrcVaryon && st.DstVaryon);
     }
+    if (set.BothWays) {
+        addDestinationOnly(dstEntries);
+    }
 
     // Per-contact load and merge, several contacts at once: each keeps only its counts
     // and its log lines, which are applied and written in the order of the list.
@@ -240,6 +266,9 @@ bool TWorkflow::analyseInner() {
         int DiffCount = 0;
         int Version = 0;
         bool HasDiff = false;
+        int BackDiffCount = 0;
+        int BackVersion = -1; // the source file's version as the way back writes it
+        bool BackHasDiff = false;
         std::string DstNick;
         QStringList Log;
         QStringList Unread;
@@ -282,6 +311,34 @@ bool TWorkflow::analyseInner() {
             o.DstNick = m.Destination.ContactNick;
             WriteLog(Format(LangText::UinParsed, e.UIN, m.Source.Count(), m.Destination.Count(),
                             m.Result.Count(), m.Result.DiffCount, int(m.Result.HasDiff)));
+            if (st.BothWays && !e.DstFile.isEmpty()) {
+                // The way back: what the source lacks of the destination's messages.
+                const TZMTHead r = Reversed(e);
+                TContactMerge b;
+                try {
+                    mergeContact(r, r.DstFile, LoadContactNick, b, true);
+                } catch (const Exception& ex) {
+                    b.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
+                    if (QLatin1String(ex.className()) == QLatin1String("EFileError") &&
+                        !o.Unread.contains(ex.message())) {
+                        o.Unread << ex.message();
+                    }
+                }
+                if (!b.Skip.isEmpty() && b.Skip != m.Skip) {
+                    WriteLog(b.Skip);
+                }
+                o.BackDiffCount = b.Result.DiffCount;
+                o.BackHasDiff = b.Result.HasDiff;
+                if (!b.Created) {
+                    o.BackVersion = b.Result.Version;
+                }
+                if (o.DstNick.empty()) {
+                    o.DstNick = b.Source.ContactNick;
+                }
+                WriteLog(Format(LangText::UinParsedBack, e.UIN, b.Source.Count(),
+                                b.Destination.Count(), b.Result.Count(), b.Result.DiffCount,
+                                int(b.Result.HasDiff)));
+            }
             o.Log = log.Take();
             lastDone = i;
         },
@@ -305,7 +362,18 @@ bool TWorkflow::analyseInner() {
         return false;
     }
     std::vector<std::pair<int, int>> versionCounts; // version -> count, first met first
+    std::vector<std::pair<int, int>> backCounts;    // the same for the source, both ways
+    const auto count = [](std::vector<std::pair<int, int>>& counts, int version) {
+        auto it = std::find_if(counts.begin(), counts.end(),
+                               [version](const auto& p) { return p.first == version; });
+        if (it == counts.end()) {
+            counts.emplace_back(version, 1);
+        } else {
+            ++it->second;
+        }
+    };
     int unnamed = 0;
+    int unnamedBack = 0;
     for (int i = 0; i < heads.Count() && i < total; ++i) {
         TZMTHead& e = heads[i];
         const TOutcome& o = outcomes[static_cast<std::size_t>(i)];
@@ -319,16 +387,18 @@ bool TWorkflow::analyseInner() {
             if (e.DstFile.isEmpty()) {
                 ++unnamed;
             } else {
-                auto it = std::find_if(versionCounts.begin(), versionCounts.end(),
-                                       [&o](const auto& p) { return p.first == o.Version; });
-                if (it == versionCounts.end()) {
-                    versionCounts.emplace_back(o.Version, 1);
-                } else {
-                    ++it->second;
-                }
+                count(versionCounts, o.Version);
+            }
+            if (st.BothWays && e.SrcFile.isEmpty()) {
+                ++unnamedBack;
+            } else if (o.BackVersion >= 0) {
+                count(backCounts, o.BackVersion);
             }
             e.DiffCount = o.DiffCount;
-            marked = o.HasDiff;
+            e.HasDiff = o.HasDiff;
+            e.BackDiffCount = o.BackDiffCount;
+            e.BackHasDiff = o.BackHasDiff;
+            marked = o.HasDiff || o.BackHasDiff;
         }
         e.Marked = marked;
         e.SrcCount = o.SrcCount;
@@ -363,18 +433,27 @@ bool TWorkflow::analyseInner() {
     State.Analysed = true;
 
     // Default output version: the most frequent destination version, first met on ties.
-    int best = 0;
-    int bestCount = 0;
-    for (const auto& [version, count] : versionCounts) {
-        if (count > bestCount) {
-            best = version;
-            bestCount = count;
+    const auto mostFrequent = [](const std::vector<std::pair<int, int>>& counts, int none) {
+        int best = none;
+        int bestCount = 0;
+        for (const auto& [version, n] : counts) {
+            if (n > bestCount) {
+                best = version;
+                bestCount = n;
+            }
         }
-    }
-    DefaultFileVersion = static_cast<std::uint8_t>(std::clamp(best, 0, 3));
+        return static_cast<std::uint8_t>(std::clamp(best, 0, 3));
+    };
+    DefaultFileVersion = mostFrequent(versionCounts, 0);
     if (unnamed > 0) {
         AskFileVersion();
         WriteLog(Format(LangText::UnnamedFiles, FormatLabel(DefaultFileVersion)));
+    }
+    // The source's own, and the destination's where the source has no history yet.
+    BackFileVersion = mostFrequent(backCounts, DefaultFileVersion);
+    if (unnamedBack > 0) {
+        AskBackFileVersion();
+        WriteLog(Format(LangText::UnnamedSourceFiles, FormatLabel(BackFileVersion)));
     }
     WriteLog(Format(LangText::CurrentPdaTimeOffset, FormatOffset(-set.Read.PdaOffset)));
 
@@ -390,7 +469,7 @@ bool TWorkflow::analyseInner() {
                 continue;
             }
             for (const QString& path :
-                 {st.SrcPath + kSep + e.SrcFile,
+                 {e.SrcFile.isEmpty() ? QString() : st.SrcPath + kSep + e.SrcFile,
                   e.DstFile.isEmpty() ? QString() : st.DstPath + kSep + e.DstFile}) {
                 if (path.isEmpty() || IsBinaryPath(path)) {
                     continue;
@@ -424,6 +503,48 @@ bool TWorkflow::analyseInner() {
     WriteLog(QString::fromLatin1(LangText::AnalyseFinished) +
              QString::fromLatin1(LangText::LogFrameEnd));
     return true;
+}
+
+void TWorkflow::addDestinationOnly(const QFileInfoList& dstEntries) {
+    const TReadOptions read = ReadOptions();
+    QStringList paired;
+    std::set<std::string> uins;
+    for (const TZMTHead& e : HeadList.Items) {
+        if (!e.DstFile.isEmpty()) {
+            paired << e.DstFile;
+        }
+        if (e.Valid) {
+            uins.insert(e.UIN);
+        }
+    }
+    for (const QFileInfo& fi : dstEntries) {
+        const QString name = fi.fileName();
+        if (paired.contains(name) || !IsHistoryName(name)) {
+            continue;
+        }
+        const QString path = State.DstPath + kSep + name;
+        if (!fi.isFile()) {
+            WriteLog(Format(LangText::SpecialFileSkipped, path));
+            continue;
+        }
+        TZMTHead h;
+        try {
+            ReadEntryHeader(h, path, read);
+        } catch (const Exception& ex) {
+            WriteLog(ex.message());
+            if (QLatin1String(ex.className()) == QLatin1String("EFileError")) {
+                unreadable_ << ex.message();
+            }
+            continue;
+        }
+        if (!h.Valid || !uins.insert(h.UIN).second) {
+            continue; // the contact is listed already, with the file its pairing found
+        }
+        WriteLog(Format(LangText::DstOnlyEntry, name, h.UIN));
+        h.DstFile = name;
+        h.SrcFile.clear();
+        HeadList.Items.push_back(std::move(h));
+    }
 }
 
 } // namespace vimosync

@@ -37,12 +37,15 @@ TControlState UpdateControls(const TWorkflowState& state, const TZMTHeadList& he
     return c;
 }
 
-QString ContactLineText(const TZMTHead& e) {
-    return Q(e.Nick) + QStringLiteral(" (") + Q(e.UIN) + QStringLiteral(") ") +
-           QString::number(e.DiffCount) + QLatin1Char(' ') + QString::number(e.SrcCount);
+QString ContactLineText(const TZMTHead& e, bool bothWays) {
+    const QString counts = bothWays ? Format(LangText::BothWaysCounts, e.DiffCount, e.BackDiffCount)
+                                    : QString::number(e.DiffCount);
+    return Q(e.Nick) + QStringLiteral(" (") + Q(e.UIN) + QStringLiteral(") ") + counts +
+           QLatin1Char(' ') + QString::number(e.SrcCount);
 }
 
-TContactList RebuildContactList(const TZMTHeadList& heads, bool showUnchecked, int selectedEntry) {
+TContactList RebuildContactList(const TZMTHeadList& heads, bool showUnchecked, int selectedEntry,
+                                bool bothWays) {
     TContactList list;
     list.Lines.reserve(heads.Items.size());
     for (int i = 0; i < heads.Count(); ++i) {
@@ -54,7 +57,7 @@ TContactList RebuildContactList(const TZMTHeadList& heads, bool showUnchecked, i
             if (i == selectedEntry) {
                 list.Selected = static_cast<int>(list.Lines.size());
             }
-            list.Lines.push_back({ContactLineText(e), true, e.Checked, i});
+            list.Lines.push_back({ContactLineText(e, bothWays), true, e.Checked, i});
         } else {
             list.Lines.push_back({e.SrcFile, false, false, i});
         }

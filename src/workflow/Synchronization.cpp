@@ -35,6 +35,11 @@ namespace {
 struct TSyncOutcome {
     TSyncItem Item;
     bool BackedUp = false;
+    bool Forward = true; // the destination was merged (both ways only where it lacks some)
+    // The way back into the source (a synchronization both ways).
+    TSyncItem BackItem;
+    bool BackRan = false;
+    bool BackBackedUp = false;
     QStringList Log;
 };
 
@@ -96,13 +101,15 @@ bool TWorkflow::Sync() {
     TZMTHeadList& heads = HeadList;
     int updated = 0;
     int created = 0;
+    int updatedBack = 0;
+    int createdBack = 0;
     int backedUp = 0;
     int skipped = 0;
     QStringList skippedLines;
     LastSyncSkipped = 0;
 
     const auto nickUnset = [this] { return OwnNick == LangText::NickUnset; };
-    if (!st.NickEdited && nickUnset() && !st.DstVaryon) {
+    if (!st.NickEdited && nickUnset() && (!st.DstVaryon || (st.BothWays && !st.SrcWriteVaryon))) {
         ui_.beep();
         ui_.information(QString::fromLatin1(LangText::EnterNickFirst));
         EditNick();
@@ -115,6 +122,14 @@ bool TWorkflow::Sync() {
             return e.Checked && e.Valid && e.DstFile.isEmpty();
         })) {
         if (!AskFileVersion()) {
+            return false;
+        }
+    }
+    if (st.BothWays && !st.BackVersionChosen &&
+        std::any_of(heads.Items.begin(), heads.Items.end(), [](const TZMTHead& e) {
+            return e.Checked && e.Valid && e.SrcFile.isEmpty();
+        })) {
+        if (!AskBackFileVersion()) {
             return false;
         }
     }
@@ -133,6 +148,10 @@ bool TWorkflow::Sync() {
                                Format(LangText::VaryonMode, int(st.SrcVaryon), int(st.DstVaryon)),
                                archivesLine};
     QStringList asked = question;
+    if (st.BothWays) {
+        asked.insert(1, QString::fromLatin1(LangText::SyncBothWaysLine));
+        asked.insert(3, Format(LangText::CurrentBackVersion, FormatLabel(BackFileVersion)));
+    }
     if (!set.Save.BackupToRecycleBin && !DryRun) {
         asked.append(QString::fromLatin1(LangText::SyncNoFullUndo));
     }
@@ -179,6 +198,7 @@ bool TWorkflow::Sync() {
         header.Source = st.SrcPath;
         header.Destination = st.DstPath;
         header.Backup = set.Save.BackupToRecycleBin;
+        header.BothWays = st.BothWays;
         header.Settings = JournalSettings();
         if (!ArchiveFolderMade.isEmpty()) {
             header.Folders.append(ArchiveFolderMade);
@@ -196,23 +216,33 @@ bool TWorkflow::Sync() {
             // What an earlier run that was killed while saving left beside the histories.
             TidyInterruptedSaves(st.DstPath);
             TidyInterruptedSaves(st.DstPath + kSep + archiveFolder);
+            if (st.BothWays) {
+                TidyInterruptedSaves(st.SrcPath);
+                TidyInterruptedSaves(st.SrcPath + kSep + archiveFolder);
+            }
         }
         // The destination as it is now: a contact without a destination file in the
         // analysis may have one by now (written for another source file of the same UIN
         // earlier in this run, or since the analysis), and is merged with it then.
-        QStringList dstNames;
-        for (const QFileInfo& fi : ListEntries(st.DstPath, QStringLiteral("*"), QDir::Files)) {
-            dstNames.append(fi.fileName());
-        }
-        for (const QString& bad : NamesNotUtf8(st.DstPath, QString())) {
-            // It may be a contact's history that cannot be opened by its name: said, and
-            // counted, since a new history may be made beside it.
-            if (IsHistoryName(bad)) {
-                skippedLines.append(Format(LangText::NameNotUtf8, st.DstPath + kSep + bad));
-                WriteLog(skippedLines.last());
-                ++skipped;
+        const auto listNames = [&](const QString& folder) {
+            QStringList names;
+            for (const QFileInfo& fi : ListEntries(folder, QStringLiteral("*"), QDir::Files)) {
+                names.append(fi.fileName());
             }
-        }
+            for (const QString& bad : NamesNotUtf8(folder, QString())) {
+                // It may be a contact's history that cannot be opened by its name: said,
+                // and counted, since a new history may be made beside it.
+                if (IsHistoryName(bad)) {
+                    skippedLines.append(Format(LangText::NameNotUtf8, folder + kSep + bad));
+                    WriteLog(skippedLines.last());
+                    ++skipped;
+                }
+            }
+            return names;
+        };
+        const QStringList dstNames = listNames(st.DstPath);
+        // Both ways the source is written too, and is seen the same way.
+        const QStringList srcNames = st.BothWays ? listNames(st.SrcPath) : QStringList();
 
         // The workers read their own copy of the entries, so that nothing the window
         // does meanwhile changes what they work on.
@@ -226,6 +256,16 @@ bool TWorkflow::Sync() {
                 if (!e.DstFile.isEmpty()) {
                     k.append(e.DstFile.toCaseFolded());
                 }
+                if (st.BothWays) {
+                    // The source's names, apart from the destination's.
+                    const QString back = QStringLiteral("src:");
+                    k.append(
+                        back +
+                        QFileInfo(NewDestinationName(Reversed(e), true)).fileName().toCaseFolded());
+                    if (!e.SrcFile.isEmpty()) {
+                        k.append(back + e.SrcFile.toCaseFolded());
+                    }
+                }
                 keys.push_back(k);
             }
         }
@@ -235,29 +275,31 @@ bool TWorkflow::Sync() {
         std::vector<TSyncOutcome> outcomes(entries.size());
         std::vector<char> ran(entries.size(), 0);
 
-        const auto syncOne = [&](int index, QStringList& names) {
-            const TZMTHead& e = entries[static_cast<std::size_t>(index)];
-            TSyncOutcome& out = outcomes[static_cast<std::size_t>(index)];
-            TSyncItem& item = out.Item;
-            TLogCollector log;
-            const auto keepLog = [&] { out.Log = log.Take(); };
+        // One direction of one contact: merged, and written where the side it goes to
+        // lacks messages. back: from the destination into the source, with the entry as
+        // that way sees it.
+        const auto syncSide = [&](const TZMTHead& e, bool back, QStringList& names, TSyncItem& item,
+                                  bool& backedUp) {
+            const TSide sd = side(back);
             item.UIN = e.UIN;
             item.Nick = e.Nick;
+            item.Back = back;
             const QString dstFile =
                 !e.DstFile.isEmpty() ? e.DstFile
-                                     : FindDestinationFile(e, names, st.SrcVaryon && st.DstVaryon);
+                                     : FindDestinationFile(e, names, sd.SrcVaryon && sd.DstVaryon);
             TContactMerge m;
             // A run with a journal notes the digest of each old content as it is read.
             const bool digests = save.Journal != nullptr;
             m.Destination.KeepDigests = digests;
             try {
-                mergeContact(e, dstFile, LoadPlain, m);
+                mergeContact(e, dstFile, LoadPlain, m, back);
             } catch (const Exception& ex) {
                 m.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
             }
             const TZMTMessList& result = m.Result;
-            WriteLog(Format(LangText::UinParsed, e.UIN, m.Source.Count(), m.Destination.Count(),
-                            result.Count(), result.DiffCount, int(result.HasDiff)));
+            WriteLog(Format(back ? LangText::UinParsedBack : LangText::UinParsed, e.UIN,
+                            m.Source.Count(), m.Destination.Count(), result.Count(),
+                            result.DiffCount, int(result.HasDiff)));
             item.Created = m.Created;
             item.FileName = result.FileName;
             item.Version = result.Version;
@@ -266,10 +308,9 @@ bool TWorkflow::Sync() {
             item.Skipped = !m.Skip.isEmpty();
             item.Written = result.HasDiff && !item.Skipped;
             if (item.Written && !DryRun) {
-                bool backup = false;
                 try {
                     try {
-                        SaveHistory(m.Result, backup, m.Archives && result.Version != 0,
+                        SaveHistory(m.Result, backedUp, m.Archives && result.Version != 0,
                                     ReadOptions(), save);
                     } catch (const ChangedMeanwhile& changed) {
                         // Another program (the messenger) wrote the history while it was
@@ -277,9 +318,9 @@ bool TWorkflow::Sync() {
                         WriteLog(changed.message());
                         m = TContactMerge{};
                         m.Destination.KeepDigests = digests;
-                        mergeContact(e, dstFile, LoadPlain, m);
+                        mergeContact(e, dstFile, LoadPlain, m, back);
                         if (m.Skip.isEmpty() && m.Result.HasDiff) {
-                            SaveHistory(m.Result, backup, m.Archives && m.Result.Version != 0,
+                            SaveHistory(m.Result, backedUp, m.Archives && m.Result.Version != 0,
                                         ReadOptions(), save);
                         }
                         item.Skipped = !m.Skip.isEmpty();
@@ -287,17 +328,14 @@ bool TWorkflow::Sync() {
                         item.Count = m.Result.Count();
                         item.DiffCount = m.Result.DiffCount;
                     }
-                    out.BackedUp = backup;
                 } catch (const JournalUnwritable&) {
                     // Every later contact would fail alike, and what the journal does not
                     // know of could not be undone: the run ends here.
-                    keepLog();
                     throw;
                 } catch (const Exception& ex) {
-                    // A destination that is full or read-only fails every contact alike:
+                    // A directory that is full or read-only fails every contact alike:
                     // the run ends there. Anything else concerns this contact's files.
-                    if (DestinationUnwritable(st.DstPath)) {
-                        keepLog();
+                    if (DestinationUnwritable(sd.DstPath)) {
                         throw;
                     }
                     m.Skip = Format(LangText::ContactFailed, e.UIN, ex.message());
@@ -315,7 +353,28 @@ bool TWorkflow::Sync() {
                 WriteLog(m.Skip);
                 item.Reason = m.Skip;
             }
-            keepLog();
+        };
+
+        const auto syncOne = [&](int index, QStringList& names, QStringList& backNames) {
+            const TZMTHead& e = entries[static_cast<std::size_t>(index)];
+            TSyncOutcome& out = outcomes[static_cast<std::size_t>(index)];
+            TLogCollector log;
+            try {
+                // Both ways, each side is written only where the analysis found that it
+                // lacks messages: writing the one does not change what the other lacks.
+                out.Forward = !st.BothWays || (e.HasDiff && !e.SrcFile.isEmpty());
+                if (out.Forward) {
+                    syncSide(e, false, names, out.Item, out.BackedUp);
+                }
+                if (st.BothWays && e.BackHasDiff && !e.DstFile.isEmpty()) {
+                    out.BackRan = true;
+                    syncSide(Reversed(e), true, backNames, out.BackItem, out.BackBackedUp);
+                }
+            } catch (...) {
+                out.Log = log.Take();
+                throw;
+            }
+            out.Log = log.Take();
         };
 
         const int total = static_cast<int>(entries.size());
@@ -328,9 +387,10 @@ bool TWorkflow::Sync() {
                 [&](int g) {
                     // Each group sees the destination as listed plus what it wrote itself.
                     QStringList names = dstNames;
+                    QStringList backNames = srcNames;
                     for (const int index : groups[static_cast<std::size_t>(g)]) {
                         ran[static_cast<std::size_t>(index)] = 1;
-                        syncOne(index, names);
+                        syncOne(index, names, backNames);
                         lastDone = index;
                         ++finished;
                     }
@@ -363,18 +423,35 @@ bool TWorkflow::Sync() {
             if (failure) {
                 continue;
             }
-            if (out.Item.Written) {
-                ++(out.Item.Created ? created : updated);
+            if (out.Forward) {
+                if (out.Item.Written) {
+                    ++(out.Item.Created ? created : updated);
+                }
+                if (out.BackedUp) {
+                    ++backedUp;
+                }
+                if (out.Item.Skipped) {
+                    skippedLines.append(out.Item.Reason);
+                    ++skipped;
+                }
+                if (OnSyncItem) {
+                    OnSyncItem(out.Item);
+                }
             }
-            if (out.BackedUp) {
-                ++backedUp;
-            }
-            if (out.Item.Skipped) {
-                skippedLines.append(out.Item.Reason);
-                ++skipped;
-            }
-            if (OnSyncItem) {
-                OnSyncItem(out.Item);
+            if (out.BackRan) {
+                if (out.BackItem.Written) {
+                    ++(out.BackItem.Created ? createdBack : updatedBack);
+                }
+                if (out.BackBackedUp) {
+                    ++backedUp;
+                }
+                if (out.BackItem.Skipped) {
+                    skippedLines.append(out.BackItem.Reason);
+                    ++skipped;
+                }
+                if (OnSyncItem) {
+                    OnSyncItem(out.BackItem);
+                }
             }
         }
         if (journal.Written()) {
@@ -384,6 +461,8 @@ bool TWorkflow::Sync() {
             try {
                 journal.End({{QStringLiteral("updated"), updated},
                              {QStringLiteral("created"), created},
+                             {QStringLiteral("updatedSource"), updatedBack},
+                             {QStringLiteral("createdSource"), createdBack},
                              {QStringLiteral("complete"), !failure && !cancel_}});
             } catch (const Exception& e) {
                 WriteLog(e.message()); // the journal says what was done up to here
@@ -408,6 +487,9 @@ bool TWorkflow::Sync() {
     }
 
     QString text = Format(LangText::SyncFinished, updated, created);
+    if (st.BothWays) {
+        text += kCrLf + Format(LangText::SyncFinishedBack, updatedBack, createdBack);
+    }
     if (cancel_ && contactsDone < contactsTotal) {
         // What was written is whole; the contacts not started are as they were.
         cancelled_ = true;

@@ -21,8 +21,9 @@ public:
     // A confirmation box with Yes and No; true only for Yes.
     virtual bool confirm(const QString& text) = 0;
     // The file-version dialog opened on the current version: the chosen version
-    // (0..3) on OK, nothing on Cancel.
-    virtual std::optional<int> askFileVersion(int current) = 0;
+    // (0..3) on OK, nothing on Cancel. forSource: the version of the new files of the
+    // source (a synchronization both ways), else of the destination.
+    virtual std::optional<int> askFileVersion(int current, bool forSource) = 0;
     // The one-line input box: the entered text on OK, nothing on Cancel.
     virtual std::optional<QString> askNick(const QString& caption, const QString& prompt,
                                            const QString& current) = 0;

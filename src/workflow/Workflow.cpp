@@ -70,7 +70,9 @@ void TWorkflow::ResetAll() {
     State.Analysed = false;
     StopMonitor();
     State.FileVersionChosen = false;
+    State.BackVersionChosen = false;
     DefaultFileVersion = 0;
+    BackFileVersion = 0;
     HeadList.Clear();
     OwnNick = LangText::NickUnset;
     State.NickEdited = false;
@@ -95,8 +97,17 @@ bool TWorkflow::AnyChecked() const {
     return std::any_of(items.begin(), items.end(), [](const TZMTHead& e) { return e.Checked; });
 }
 
+bool TWorkflow::AskBackFileVersion() {
+    const std::optional<int> v = ui_.askFileVersion(BackFileVersion, true);
+    State.BackVersionChosen = v.has_value();
+    if (v) {
+        BackFileVersion = static_cast<std::uint8_t>(std::clamp(*v, 0, kFormatVersionCount - 1));
+    }
+    return State.BackVersionChosen;
+}
+
 bool TWorkflow::AskFileVersion() {
-    const std::optional<int> v = ui_.askFileVersion(DefaultFileVersion);
+    const std::optional<int> v = ui_.askFileVersion(DefaultFileVersion, false);
     State.FileVersionChosen = v.has_value();
     if (v) {
         DefaultFileVersion = static_cast<std::uint8_t>(std::clamp(*v, 0, kFormatVersionCount - 1));
@@ -141,7 +152,7 @@ TControlState TWorkflow::Controls(bool mergedPageActive, int mergedItemCount,
 }
 
 TContactList TWorkflow::ContactList(int selectedEntry) const {
-    return RebuildContactList(HeadList, State.ShowUnchecked, selectedEntry);
+    return RebuildContactList(HeadList, State.ShowUnchecked, selectedEntry, State.BothWays);
 }
 
 // ---- Monitor
@@ -199,21 +210,47 @@ void TWorkflow::reportPendingNotice() {
 
 // ---- One contact
 
+TZMTHead Reversed(const TZMTHead& e) {
+    TZMTHead r = e;
+    std::swap(r.SrcFile, r.DstFile);
+    return r;
+}
+
+TWorkflow::TSide TWorkflow::side(bool back) const {
+    const TWorkflowState& st = State;
+    TSide s;
+    s.Back = back;
+    if (!back) {
+        s = {st.SrcPath,          st.DstPath,          st.SrcVaryon,       st.DstVaryon,
+             st.SrcArchiveExists, st.DstArchiveExists, DefaultFileVersion, false};
+    } else {
+        // The destination is read as it is written, and the source is written as a
+        // destination would be.
+        s = {st.DstPath,          st.SrcPath,          st.DstVaryon,    st.SrcWriteVaryon,
+             st.DstArchiveExists, st.SrcArchiveExists, BackFileVersion, true};
+    }
+    return s;
+}
+
 // The file a contact without destination file gets: the source file's own name between
 // two Varyon directories, else the default version's name for the UIN.
-QString TWorkflow::NewDestinationName(const TZMTHead& e) const {
-    if (State.SrcVaryon && State.DstVaryon) {
-        return State.DstPath + kSep + e.SrcFile;
+QString TWorkflow::NewDestinationName(const TZMTHead& e, bool back) const {
+    const TSide sd = side(back);
+    if (sd.SrcVaryon && sd.DstVaryon) {
+        return sd.DstPath + kSep + e.SrcFile;
     }
-    return State.DstPath + kSep + FormatMask(SaveMasks[DefaultFileVersion], Q(e.UIN));
+    return sd.DstPath + kSep + FormatMask(SaveMasks[sd.DefaultVersion], Q(e.UIN));
 }
 
 void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMode dstMode,
-                             TContactMerge& m) const {
+                             TContactMerge& m, bool back) const {
     const TWorkflowOptions& set = Options;
     const TReadOptions read = ReadOptions();
-    const TWorkflowState& st = State;
-    const bool srcArchives = set.UseVaryonArchives && st.SrcVaryon && st.SrcArchiveExists;
+    const TSide st = side(back);
+    const bool srcArchives =
+        set.UseVaryonArchives && st.SrcArchiveExists &&
+        (st.SrcVaryon || (back && IsBinaryPath(e.SrcFile) &&
+                          HasArchiveFiles(st.SrcPath + kSep + e.SrcFile, read.ArchiveFolderName)));
     const bool varyonArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
     const auto skip = [&m](const QString& why) {
         if (m.Skip.isEmpty()) {
@@ -223,14 +260,17 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
 
     m.Source.UIN = e.UIN;
     m.Source.ContactNick = e.Nick;
-    m.Source.FileName = st.SrcPath + kSep + e.SrcFile;
-    LoadHistory(m.Source, LoadPlain, srcArchives, read);
+    // A contact that only the destination has merges with an empty source.
+    if (!e.SrcFile.isEmpty()) {
+        m.Source.FileName = st.SrcPath + kSep + e.SrcFile;
+        LoadHistory(m.Source, LoadPlain, srcArchives, read);
+    }
     if (m.Source.Damaged) {
         skip(Format(LangText::SrcDamaged, e.SrcFile, e.UIN, m.Source.Problem));
     }
 
     m.Created = dstFile.isEmpty();
-    const QString newName = m.Created ? NewDestinationName(e) : QString();
+    const QString newName = m.Created ? NewDestinationName(e, back) : QString();
     m.Destination.UIN = e.UIN;
     m.Destination.ContactNick = e.Nick;
     if (!m.Created) {
@@ -269,11 +309,11 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
         // A file that holds nothing yet (empty, or gone since the analysis) is written in
         // the format its name says, not in the version of an empty list.
         r.Version = static_cast<std::uint8_t>(VersionForName(
-            r.FileName, m.Destination.Valid ? m.Destination.Version : DefaultFileVersion,
+            r.FileName, m.Destination.Valid ? m.Destination.Version : st.DefaultVersion,
             st.DstVaryon));
     } else {
         r.FileName = newName;
-        const int v = (st.SrcVaryon && st.DstVaryon) ? m.Source.Version : DefaultFileVersion;
+        const int v = (st.SrcVaryon && st.DstVaryon) ? m.Source.Version : st.DefaultVersion;
         r.Version = static_cast<std::uint8_t>(VersionForName(r.FileName, v, st.DstVaryon));
         if (!IsPlainName(e.UIN) && !(st.SrcVaryon && st.DstVaryon)) {
             skip(Format(LangText::UinNotPlain, e.UIN));

@@ -13,6 +13,7 @@
 #include "merge/Merge.h"
 #include "workflow/UserInterface.h"
 
+#include <QFileInfoList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,9 @@ struct TWorkflowOptions {
     // Days the journals of synchronizations are kept (the newest run of each destination
     // always is).
     int JournalDays = 30;
+    // Both directories end with the whole history: the analysis lists the contacts of
+    // either side, and the synchronization writes each side that lacks messages.
+    bool BothWays = false;
 };
 
 // The analysis state of the main window (the contact list and the nick are members of
@@ -55,9 +59,12 @@ struct TWorkflowState {
     bool SrcArchiveExists = false;
     bool DstArchiveExists = false;
     bool FileVersionChosen = false;
-    bool ShowUnchecked = true;  // the check mark of "Show Unchecked"
-    bool ViewsBusy = false;     // the comparison views are being filled (set by the window)
-    bool UndoAvailable = false; // a synchronization of DstPath can be undone
+    bool ShowUnchecked = true;   // the check mark of "Show Unchecked"
+    bool ViewsBusy = false;      // the comparison views are being filled (set by the window)
+    bool UndoAvailable = false;  // a synchronization of DstPath can be undone
+    bool BothWays = false;       // the analysis was made both ways
+    bool SrcWriteVaryon = false; // the source as a directory written to (both ways)
+    bool BackVersionChosen = false;
 };
 
 // Enabled state and texts of the window's controls, derived from the state.
@@ -96,8 +103,10 @@ struct TContactList {
 // RebuildContactList as a function: the lines of every checked entry, and of the
 // others while showUnchecked; selectedEntry is the HeadList index of the entry that
 // was selected (-1 for none).
-TContactList RebuildContactList(const TZMTHeadList& heads, bool showUnchecked, int selectedEntry);
-QString ContactLineText(const TZMTHead& entry);
+// bothWays: the counts of an analysis both ways, "+N → / +M ←".
+TContactList RebuildContactList(const TZMTHeadList& heads, bool showUnchecked, int selectedEntry,
+                                bool bothWays = false);
+QString ContactLineText(const TZMTHead& entry, bool bothWays = false);
 
 // The recent-directory list update: the text less a trailing separator moves (or is
 // inserted) to the top, an equal item ignoring case is dropped, the list is cut to
@@ -107,6 +116,10 @@ QString AddPathToMRU(QStringList& items, const QString& text, int depth);
 // The destination history of a contact among the names of the destination folder;
 // empty when it has none.
 QString FindDestinationFile(const TZMTHead& e, const QStringList& dstNames, bool bothVaryon);
+
+// The entry as the way back sees it: its destination file is the source file, and the
+// other way round.
+TZMTHead Reversed(const TZMTHead& e);
 
 // A path as the window keeps it: without trailing separators (the root stays "/").
 QString StripTrailingSeparator(const QString& path);
@@ -119,6 +132,7 @@ struct TSyncItem {
     QString FileName; // the destination file written (or that would be written)
     int Version = 0;
     bool Created = false;
+    bool Back = false;    // written into the source (a synchronization both ways)
     bool Written = false; // the merge found a difference, so the file is (re)written
     bool Skipped = false; // the contact cannot be merged soundly and is left alone
     QString Reason;       // why it was skipped
@@ -138,6 +152,8 @@ public:
     TZMTHeadList HeadList;
     std::string OwnNick = "<My Nick>";
     std::uint8_t DefaultFileVersion = 0;
+    // The version new source files are written in by a synchronization both ways.
+    std::uint8_t BackFileVersion = 0;
 
     // The options of the commands. When OptionsSource is set, every command starts by
     // taking its answer, so that the settings in force when it starts are the ones it
@@ -176,6 +192,8 @@ public:
     bool CheckDirectories();
     bool AnyChecked() const;
     bool AskFileVersion();
+    // The same question for the new files of the source (both ways).
+    bool AskBackFileVersion();
     void ShowProgress(const QString& text);
     bool IsBusy();
     // Asks the running analysis or synchronization to stop: the contacts being worked on
@@ -249,14 +267,28 @@ private:
         bool Archives = false; // the destination is read and written with archive files
         QString Skip;          // why the contact cannot be merged soundly; empty: it can
     };
-    // dstFile: the contact's destination file name in DstPath, empty for none.
+    // The two directories as one direction of a run sees them: back is the way from the
+    // destination into the source.
+    struct TSide {
+        QString SrcPath, DstPath;
+        bool SrcVaryon = false, DstVaryon = false;
+        bool SrcArchiveExists = false, DstArchiveExists = false;
+        std::uint8_t DefaultVersion = 0;
+        bool Back = false;
+    };
+    TSide side(bool back) const;
+    // dstFile: the contact's destination file name in DstPath, empty for none. With back,
+    // e is the entry as the other direction sees it (Reversed).
     void mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMode dstMode,
-                      TContactMerge& m) const;
+                      TContactMerge& m, bool back = false) const;
     void onMonitorNotice(int index, quint64 generation);
     // Tells the user of a change notice that came while a command ran.
     void reportPendingNotice();
     bool analyseInner();
-    QString NewDestinationName(const TZMTHead& e) const;
+    // Both ways: the destination's histories that no entry pairs with become entries
+    // without a source file, one for each contact the source does not have.
+    void addDestinationOnly(const QFileInfoList& dstEntries);
+    QString NewDestinationName(const TZMTHead& e, bool back = false) const;
     // The number of workers for a run over count contacts.
     int jobsFor(int count) const;
     void loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& dst,

@@ -25,8 +25,10 @@ bool ScriptedUi::confirm(const QString& text) {
     return answer;
 }
 
-std::optional<int> ScriptedUi::askFileVersion(int current) {
-    Calls << QStringLiteral("askFileVersion: %1").arg(current);
+std::optional<int> ScriptedUi::askFileVersion(int current, bool forSource) {
+    Calls << (forSource ? QStringLiteral("askFileVersion source: %1")
+                        : QStringLiteral("askFileVersion: %1"))
+                 .arg(current);
     ++FileVersionQuestions;
     if (FileVersions.empty()) {
         return std::nullopt;

@@ -40,6 +40,7 @@ const char* const kDefaultFile = "[Settings]\n"
                                  "PDA_Time_Offset=+01:00\n"
                                  "ArchiveFolderName=Archive\n"
                                  "JournalDays=30\n"
+                                 "SyncDirection=0\n"
                                  "[ParseTXT]\n"
                                  "MsgInSeparator=--------------------------------------<-\n"
                                  "MsgOutSeparator=-------------------------------------->-\n"
@@ -236,9 +237,9 @@ private slots:
         QVERIFY(text.startsWith(QStringLiteral("; written by hand\n[Window]\nLeft=10\n\n"
                                                "[Settings]\nMyOwnKey=x\nUseLog=1\n"
                                                "BackupToRecycleBin=1\n")));
-        QVERIFY(text.contains(
-            QStringLiteral("ArchiveFolderName=Archive\nJournalDays=30\n\n[PathesMRU]\n"
-                           "SrcPath0=/old\n[ParseTXT]\n")));
+        QVERIFY(text.contains(QStringLiteral(
+            "ArchiveFolderName=Archive\nJournalDays=30\nSyncDirection=0\n\n[PathesMRU]\n"
+            "SrcPath0=/old\n[ParseTXT]\n")));
         QVERIFY(!text.contains(QStringLiteral("Comment")));
     }
 

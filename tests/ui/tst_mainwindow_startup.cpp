@@ -34,7 +34,8 @@ const QStringList kSettingsKeys = {"UseLog",
                                    "UsePermanentPDATimeOffset",
                                    "PDA_Time_Offset",
                                    "ArchiveFolderName",
-                                   "JournalDays"};
+                                   "JournalDays",
+                                   "SyncDirection"};
 const QStringList kParseTxtKeys = {
     "MsgInSeparator", "MsgOutSeparator", "DTFormatString", "DateFormatString", "TimeFormatString",
     "TimeBeforeDate", "DateSeparator",   "TimeSeparator",  "DTLeftBracket",    "DTRightBracket"};
