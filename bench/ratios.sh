@@ -9,6 +9,9 @@
 #   sync / copy                `vimosync-cli sync --yes` of the pair, on a fresh copy of the
 #                              destination each run, against `cat` of both sides, `cp -r` of
 #                              the source and `sync` (target: at most 2.0)
+#   sync --both / sync         a synchronization both ways against one way over the same
+#                              pair, where only one side lacks messages (target: at most
+#                              1.3) and where both do (target: at most 2.2)
 #   peak memory                the maximum resident set size of the analysis and of the
 #                              synchronization, for CONTACTS and a quarter of them (target:
 #                              at most 64 MB, and no growth with the number of contacts)
@@ -135,6 +138,37 @@ printf '%-34s %6s   sync %.3f s (user %.2f s, system %.2f s), cat + cp -r + sync
     "sync / (cat + cp -r + sync)" "$(calc "$t_sync / $t_copy" 2)" "$t_sync" "$sync_user" \
     "$sync_sys" "$t_copy"
 echo "   goal <= 2.0"
+
+# Both ways, against one way over the same pair. Where only one side lacks messages: the
+# pair's merged history as the source, the old source as the destination. Where both do:
+# the generated pair, whose sides each lack some messages.
+rm -rf "$tmp/merged"
+cp -r "$full/dst" "$tmp/merged"
+cli_ sync --yes "$full/src" "$tmp/merged" >/dev/null
+fresh_one() {
+    rm -rf "$tmp/one" "$XDG_DATA_HOME/Trash"
+    mkdir -p "$tmp/one"
+    cp -r "$tmp/merged" "$tmp/one/src"
+    cp -r "$full/src" "$tmp/one/dst"
+    sync
+}
+fresh_both() {
+    rm -rf "$tmp/both" "$XDG_DATA_HOME/Trash"
+    mkdir -p "$tmp/both"
+    cp -r "$full/src" "$tmp/both/src"
+    cp -r "$full/dst" "$tmp/both/dst"
+    sync
+}
+t_one_way=$(best_of fresh_one cli_ sync --yes "$tmp/one/src" "$tmp/one/dst")
+t_one_both=$(best_of fresh_one cli_ sync --both --yes "$tmp/one/src" "$tmp/one/dst")
+printf '%-34s %6s   both ways %.3f s, one way %.3f s   goal <= 1.3\n' \
+    "sync --both / sync, one side lacks" "$(calc "$t_one_both / $t_one_way" 2)" "$t_one_both" \
+    "$t_one_way"
+t_two_way=$(best_of fresh_both cli_ sync --yes "$tmp/both/src" "$tmp/both/dst")
+t_two_both=$(best_of fresh_both cli_ sync --both --yes "$tmp/both/src" "$tmp/both/dst")
+printf '%-34s %6s   both ways %.3f s, one way %.3f s   goal <= 2.2\n' \
+    "sync --both / sync, both sides lack" "$(calc "$t_two_both / $t_two_way" 2)" "$t_two_both" \
+    "$t_two_way"
 
 peak() { # pair command
     local pair=$1 command=$2 kb

@@ -85,6 +85,14 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
     JournalDaysSE = NewSpinEdit(misc, "JournalDaysSE", LangText::JournalDaysHint);
     JournalDaysSE->SetLimits(0, kMaxJournalDays);
     JournalDaysLabel->setBuddy(JournalDaysSE);
+    SyncDirectionLabel = new QLabel(Tr(LangText::SyncDirectionLabel), misc);
+    SyncDirectionLabel->setObjectName(QStringLiteral("SyncDirectionLabel"));
+    SyncDirectionCombo = new QComboBox(misc);
+    SyncDirectionCombo->setObjectName(QStringLiteral("SyncDirectionCombo"));
+    SyncDirectionCombo->addItem(Tr(LangText::SyncDirectionOneWay));
+    SyncDirectionCombo->addItem(Tr(LangText::SyncDirectionBothWays));
+    SyncDirectionCombo->setToolTip(Tr(LangText::SyncDirectionHint));
+    SyncDirectionLabel->setBuddy(SyncDirectionCombo);
     {
         auto* l = new QVBoxLayout(misc);
         l->addWidget(UseLogCheckBox);
@@ -106,6 +114,11 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
         row3->addWidget(JournalDaysSE);
         row3->addStretch(1);
         l->addLayout(row3);
+        auto* row4 = new QHBoxLayout;
+        row4->addWidget(SyncDirectionLabel);
+        row4->addWidget(SyncDirectionCombo);
+        row4->addStretch(1);
+        l->addLayout(row4);
         auto* pl = new QVBoxLayout(general);
         pl->addWidget(misc);
         pl->addStretch(1);
@@ -232,6 +245,7 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
     UseVaryonArchivesCB->setChecked(s.UseVaryonArchives);
     NewArchiveSizeSE->setValue(qBound(kMinArchiveSize, s.NewArchiveSize, kMaxArchiveSize));
     JournalDaysSE->setValue(qBound(0, s.JournalDays, kMaxJournalDays));
+    SyncDirectionCombo->setCurrentIndex(qBound(0, s.SyncDirection, 1));
     if (QAbstractButton* b = MessMergeModeRG->button(s.MessMergeMode)) {
         b->setChecked(true);
     }
@@ -314,6 +328,9 @@ void TSettingsDialog::ButtonOkClick() {
     s.UseVaryonArchives = UseVaryonArchivesCB->isChecked();
     s.NewArchiveSize = NewArchiveSizeSE->ReadValue();
     s.JournalDays = JournalDaysSE->ReadValue();
+    // The other direction lists other contacts: the analysis is out of date.
+    mark(SyncDirectionCombo->currentIndex() != s.SyncDirection);
+    s.SyncDirection = SyncDirectionCombo->currentIndex();
 
     // A mode from the file that no item stands for stays as it is.
     const int mode = MessMergeModeRG->checkedId();

@@ -55,6 +55,8 @@ private:
     QCheckBox* CreateArchivesFolderCB;
     QLabel* JournalDaysLabel;
     TSpinEdit* JournalDaysSE;
+    QLabel* SyncDirectionLabel;
+    QComboBox* SyncDirectionCombo; // 0 from the source to the destination, 1 both ways
     QLineEdit* TimeZoneEdit;
     QComboBox* PDAOffsetCombo;
     QLabel* LabelDoUpdate;

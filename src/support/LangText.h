@@ -340,6 +340,12 @@ inline constexpr const char* UseArchivesHint = "Use archive files (ahf) for sync
 inline constexpr const char* ArchiveSizeLabel = "Split archive files with size (KBytes)";
 inline constexpr const char* ArchiveSizeHint = "Split archive files with this size";
 inline constexpr const char* JournalDaysLabel = "Keep the undo journals of synchronizations (days)";
+inline constexpr const char* SyncDirectionLabel = "Synchronize:";
+inline constexpr const char* SyncDirectionOneWay = "From the source to the destination";
+inline constexpr const char* SyncDirectionBothWays = "Both ways";
+inline constexpr const char* SyncDirectionHint =
+    "Both ways: every contact of either directory is listed, and each directory gets the "
+    "messages it lacks";
 inline constexpr const char* JournalDaysHint =
     "Journals older than this go after each synchronization; the last synchronization of "
     "each directory can always be undone";

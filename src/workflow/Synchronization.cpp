@@ -19,6 +19,7 @@
 #include <atomic>
 #include <map>
 #include <numeric>
+#include <set>
 
 namespace vimosync {
 
@@ -355,26 +356,49 @@ bool TWorkflow::Sync() {
             }
         };
 
-        const auto syncOne = [&](int index, QStringList& names, QStringList& backNames) {
+        // Both ways, a contact with several source files gets into the destination what
+        // each of them adds, and each of them then gets everything the destination holds.
+        std::map<std::string, int> filesOfUin;
+        std::set<std::string> forwardOfUin;
+        for (const TZMTHead& e : entries) {
+            ++filesOfUin[e.UIN];
+            if (e.HasDiff) {
+                forwardOfUin.insert(e.UIN);
+            }
+        }
+        // back: the way from the destination into the source, which follows the way into
+        // the destination of every entry of the group.
+        const auto syncOne = [&](int index, bool back, QStringList& names,
+                                 const QStringList& dstNow) {
             const TZMTHead& e = entries[static_cast<std::size_t>(index)];
             TSyncOutcome& out = outcomes[static_cast<std::size_t>(index)];
             TLogCollector log;
             try {
-                // Both ways, each side is written only where the analysis found that it
-                // lacks messages: writing the one does not change what the other lacks.
-                out.Forward = !st.BothWays || (e.HasDiff && !e.SrcFile.isEmpty());
-                if (out.Forward) {
-                    syncSide(e, false, names, out.Item, out.BackedUp);
-                }
-                if (st.BothWays && e.BackHasDiff && !e.DstFile.isEmpty()) {
-                    out.BackRan = true;
-                    syncSide(Reversed(e), true, backNames, out.BackItem, out.BackBackedUp);
+                if (!back) {
+                    // Both ways, each side is written only where the analysis found that
+                    // it lacks messages: writing the one does not change what the other
+                    // lacks (but for a contact of several source files, above).
+                    out.Forward = !st.BothWays || (e.HasDiff && !e.SrcFile.isEmpty());
+                    if (out.Forward) {
+                        syncSide(e, false, names, out.Item, out.BackedUp);
+                    }
+                } else if (e.BackHasDiff ||
+                           (filesOfUin[e.UIN] > 1 && forwardOfUin.count(e.UIN) > 0)) {
+                    // The destination file as the way there left it (made by it, maybe).
+                    TZMTHead r = Reversed(e);
+                    if (r.SrcFile.isEmpty()) {
+                        r.SrcFile = FindDestinationFile(e, dstNow, st.SrcVaryon && st.DstVaryon);
+                    }
+                    if (!r.SrcFile.isEmpty()) {
+                        out.BackRan = true;
+                        syncSide(r, true, names, out.BackItem, out.BackBackedUp);
+                    }
                 }
             } catch (...) {
-                out.Log = log.Take();
+                out.Log += log.Take();
                 throw;
             }
-            out.Log = log.Take();
+            out.Log += log.Take();
         };
 
         const int total = static_cast<int>(entries.size());
@@ -388,11 +412,21 @@ bool TWorkflow::Sync() {
                     // Each group sees the destination as listed plus what it wrote itself.
                     QStringList names = dstNames;
                     QStringList backNames = srcNames;
-                    for (const int index : groups[static_cast<std::size_t>(g)]) {
+                    const std::vector<int>& group = groups[static_cast<std::size_t>(g)];
+                    for (const int index : group) {
                         ran[static_cast<std::size_t>(index)] = 1;
-                        syncOne(index, names, backNames);
-                        lastDone = index;
-                        ++finished;
+                        syncOne(index, false, names, names);
+                        if (!st.BothWays) {
+                            lastDone = index;
+                            ++finished;
+                        }
+                    }
+                    if (st.BothWays) {
+                        for (const int index : group) {
+                            syncOne(index, true, backNames, names);
+                            lastDone = index;
+                            ++finished;
+                        }
                     }
                 },
                 [&](int) {

@@ -15,12 +15,61 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 namespace vimosync {
 
 using detail::kSep;
 using detail::Q;
+
+namespace {
+
+// Both ways, a plain-text history receives the other side's messages in the form a text
+// file holds them (in its code page, trimmed, with separators escaped), and hands them
+// back in that form. Such a message of a plain-text source that the binary destination
+// holds in its fuller form is that message again, not a new one: it is left out of the
+// source's side, once for each message of the destination.
+void DropPlainCopies(TZMTMessList& source, const TZMTMessList& destination,
+                     const TReadOptions& read, bool ignoreSpaces) {
+    TZMTMessList plain;
+    QString problem;
+    if (source.Items.empty() ||
+        AsStoredIn(destination, 0, read, plain, problem) != TStoreCheck::Changed ||
+        plain.Items.size() != destination.Items.size()) {
+        return;
+    }
+    std::vector<char> drop(source.Items.size(), 0);
+    bool any = false;
+    for (std::size_t i = 0; i < plain.Items.size(); ++i) {
+        const TZMTMess& held = plain.Items[i];
+        if (held.Text == destination.Items[i].Text) {
+            continue; // a text file holds it as it is: the merge compares it as it is
+        }
+        for (std::size_t j = 0; j < source.Items.size(); ++j) {
+            const TZMTMess& s = source.Items[j];
+            if (drop[j] == 0 && s.Outgoing == held.Outgoing &&
+                std::abs(s.Time - held.Time) < SameTimeTolerance &&
+                MessagesEqual(s, held, ignoreSpaces)) {
+                drop[j] = 1;
+                any = true;
+                break;
+            }
+        }
+    }
+    if (!any) {
+        return;
+    }
+    std::size_t kept = 0;
+    for (std::size_t j = 0; j < source.Items.size(); ++j) {
+        if (drop[j] == 0) {
+            source.Items[kept++] = std::move(source.Items[j]);
+        }
+    }
+    source.Items.resize(kept);
+}
+
+} // namespace
 
 TWorkflow::TWorkflow(IUserInterface& ui, QObject* parent) : QObject(parent), ui_(ui) {}
 
@@ -331,6 +380,10 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
     r.Identity =
         m.Destination.FileName == r.FileName ? m.Destination.Identity : IdentityOf(r.FileName);
     r.CheckIdentity = true;
+    if (State.BothWays && !m.Source.FileName.isEmpty() && !IsBinaryPath(m.Source.FileName) &&
+        IsBinaryPath(r.FileName)) {
+        DropPlainCopies(m.Source, m.Destination, read, set.Merge.MergeIgnoreSpaces);
+    }
     MergeHistories(m.Source, m.Destination, r, set.Merge, read);
     // What the destination held as read, for the journal of a save.
     r.FilesRead = std::move(m.Destination.FilesRead);

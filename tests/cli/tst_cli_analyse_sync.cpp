@@ -232,6 +232,53 @@ private slots:
         QVERIFY(again.out.contains(QString::fromLatin1(LangText::CliNothingToSync)));
     }
 
+    // Both ways: a contact only the destination has is listed and made in the source, the
+    // source gets what it lacks, a second run has nothing to do, and one undo puts both
+    // directories back.
+    void bothWays() {
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", tmp_->filePath(QStringLiteral("data")).toLocal8Bit());
+        QFile ini(ini_);
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[Settings]\nBackupToRecycleBin=1\nCreateArchivesFolder=1\nSyncDirection=0\n");
+        ini.close();
+        WriteHistory(D("20.txt"), 0, "20", "amy", kABC);
+        WriteHistory(D("Varyon_40.zmt"), 2, "40", "Kim", kAB);
+        const Run a = cli({QStringLiteral("analyse"), QStringLiteral("--both"), src_, dst_});
+        QCOMPARE(a.code, 0);
+        QVERIFY2(a.out.contains(QString::fromUtf8("amy (20) +0 → / +1 ← 2  1_20.zmt <-> 20.txt")),
+                 qPrintable(a.out));
+        QVERIFY2(a.out.contains(QString::fromUtf8("Kim (40) +0 → / +2 ← 0  - <-> Varyon_40.zmt")),
+                 qPrintable(a.out));
+        const QMap<QString, QByteArray> before = snapshot();
+        const QByteArray amyBefore = FileBytes(S("1_20.zmt"));
+
+        const Run r =
+            cli({QStringLiteral("sync"), QStringLiteral("--both"), QStringLiteral("--yes"),
+                 QStringLiteral("--default-version"), QStringLiteral("2"), QStringLiteral("--nick"),
+                 QStringLiteral("Boss"), src_, dst_});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(QLatin1String("Files updated: 1\nFiles created: 1\n"
+                                              "Source files updated: 1\nSource files created: 1")),
+                 qPrintable(r.out));
+        QCOMPARE(LoadFile(S("1_20.zmt")).Count(), 3);
+        QCOMPARE(LoadFile(S("Varyon_40.zmt")).Count(), 2);
+        QCOMPARE(LoadFile(D("10.txt")).Count(), 3);
+
+        const Run again = cli({QStringLiteral("sync"), QStringLiteral("--both"),
+                               QStringLiteral("--yes"), src_, dst_});
+        QCOMPARE(again.code, 0);
+        QVERIFY2(again.out.contains(QString::fromLatin1(LangText::CliNothingToSync)),
+                 qPrintable(again.out));
+
+        const Run undo = cli({QStringLiteral("undo"), QStringLiteral("--yes"), dst_});
+        qputenv("XDG_DATA_HOME", dataHome);
+        QVERIFY2(undo.code == 0, qPrintable(undo.out + undo.err));
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(FileBytes(S("1_20.zmt")), amyBefore);
+        QVERIFY(!QFileInfo::exists(S("Varyon_40.zmt")));
+    }
+
     void terminalQuestions() {
         const auto before = snapshot();
         // Nick, version (empty: keep 0), then No.

@@ -34,6 +34,7 @@ private slots:
     void controlsFromSettings();
     void changedMark_data();
     void changedMark();
+    void syncDirection();
     void mergeModeTwoIsKept();
     void archiveSizeLimits();
     void unlimitedFieldsTakeAnyInteger();
@@ -235,6 +236,25 @@ void TestSettingsDialog::changedMark() {
     }
     d->ButtonOkClick();
     QCOMPARE(d->SettingsChangedMark(), marks);
+}
+
+// The direction is shown, stored, and marks the analysis as out of date when it changes.
+void TestSettingsDialog::syncDirection() {
+    Setup().SyncDirection = 1;
+    std::unique_ptr<TSettingsDialog> d(open());
+    auto* combo = d->findChild<QComboBox*>("SyncDirectionCombo");
+    QVERIFY(combo);
+    QCOMPARE(combo->currentIndex(), 1);
+    d->ButtonOkClick();
+    QVERIFY(!d->SettingsChangedMark());
+    combo->setCurrentIndex(0);
+    d->ButtonOkClick();
+    QCOMPARE(Setup().SyncDirection, 0);
+    QVERIFY(d->SettingsChangedMark());
+    QVERIFY(!WorkflowOptions(Setup()).BothWays);
+    Setup().SyncDirection = 1;
+    QVERIFY(WorkflowOptions(Setup()).BothWays);
+    Setup().SyncDirection = 0;
 }
 
 void TestSettingsDialog::mergeModeTwoIsKept() {
