@@ -199,7 +199,10 @@ void TComparison::FillOnce() {
     }
 
     auto src = std::make_shared<TZMTMessList>();
-    src->FileName = PathIn(state.SrcPath, entry.SrcFile);
+    // A contact that only the destination has (both ways) shows an empty source.
+    if (!entry.SrcFile.isEmpty()) {
+        src->FileName = PathIn(state.SrcPath, entry.SrcFile);
+    }
     auto dst = std::make_shared<TZMTMessList>();
     dst->UIN = entry.UIN;
     // The destination list needs the source's version only in the Varyon case below,

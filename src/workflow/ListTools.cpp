@@ -77,6 +77,9 @@ void TWorkflow::loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& 
 void TWorkflow::loadSource(const TZMTHead& e, TZMTMessList& src) const {
     src.UIN = e.UIN;
     src.ContactNick = e.Nick;
+    if (e.SrcFile.isEmpty()) {
+        return; // a contact that only the destination has (both ways)
+    }
     src.FileName = State.SrcPath + kSep + e.SrcFile;
     loadOrEmpty(src, LoadPlain,
                 Options.UseVaryonArchives && State.SrcVaryon && State.SrcArchiveExists);
@@ -199,6 +202,9 @@ std::vector<int> TWorkflow::DeleteSrcFiles(const std::vector<int>& checkedLines)
             continue;
         }
         TZMTHead& e = heads[index];
+        if (e.SrcFile.isEmpty()) {
+            continue; // only the destination has it: there is no source file to delete
+        }
         const QString path = State.SrcPath + kSep + e.SrcFile;
         if (Options.Save.BackupToRecycleBin && QFileInfo::exists(path)) {
             try {

@@ -186,6 +186,32 @@ private slots:
         QVERIFY(wf_->DeleteSrcFiles({}).empty());
         QCOMPARE(ui_->Beeps, beeps + 1);
     }
+
+    // Both ways a contact that only the destination has is listed without a source file:
+    // the tools read it as an empty source, and deleting "its source file" touches
+    // nothing (its path would be the source folder itself).
+    void destinationOnlyContact() {
+        WriteHistory(D("1_7.zmt"), 1, "7", "g", Messages(2, 2));
+        Setup().SyncDirection = 1;
+        ui_->FileVersions = {1, 1};
+        wf_->Analyse();
+        Setup().SyncDirection = 0;
+        QVERIFY(wf_->State.Analysed);
+        int only = -1;
+        for (int i = 0; i < wf_->HeadList.Count(); ++i) {
+            if (wf_->HeadList[i].SrcFile.isEmpty() && wf_->HeadList[i].Valid) {
+                only = i;
+            }
+        }
+        QVERIFY(only >= 0);
+        QCOMPARE(wf_->HeadList[only].BackDiffCount, 4);
+        QVERIFY(wf_->HeadList[only].Checked);
+        ui_->Confirms = {true, true};
+        QVERIFY(wf_->FullTextSearch([](const QString&) { return true; }));
+        QVERIFY(wf_->DeleteSrcFiles({only}).empty());
+        QVERIFY(QFileInfo(src_).isDir());
+        QVERIFY(QFileInfo::exists(S("1_1.zmt")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestListTools)
