@@ -34,6 +34,7 @@ struct TZMTMess {
     std::int32_t Seq = 0;   // merge ordinal, tie-break for equal times
     bool Outgoing = false;
     bool Differs = false;
+    bool ToSource = false; // both ways: a merged message the source lacks (the Merged view)
     HText Nick;
     HText Text; // lines separated by CR LF
 };

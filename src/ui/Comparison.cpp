@@ -19,8 +19,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <exception>
 #include <future>
+#include <map>
+#include <unordered_set>
 
 namespace vimosync {
 
@@ -40,10 +43,38 @@ QString PathIn(const QString& dir, const QString& name) {
 // it is in, or its error), waits for the source, and merges the two unless stop is set
 // by then. The merge only reads the lists' texts, and the text views, filled on the
 // window's thread meanwhile, only read them as well.
+// Both ways: marks the merged messages that the source lacks, those of the destination
+// that no message of the source equals (each message of the source answers for one).
+void MarkToSource(const TZMTMessList& source, TZMTMessList& result, bool ignoreSpaces) {
+    std::multimap<long long, const TZMTMess*> bySecond;
+    for (const TZMTMess& m : source.Items) {
+        if (std::isfinite(m.Time)) {
+            bySecond.emplace(std::llround(m.Time * 86400.0), &m);
+        }
+    }
+    std::unordered_set<const TZMTMess*> used;
+    for (TZMTMess& r : result.Items) {
+        if (r.Differs || !std::isfinite(r.Time)) {
+            continue; // taken from the source
+        }
+        const long long second = std::llround(r.Time * 86400.0);
+        bool found = false;
+        for (auto it = bySecond.lower_bound(second - 1);
+             it != bySecond.end() && it->first <= second + 1; ++it) {
+            if (used.count(it->second) == 0 && MessagesEqual(*it->second, r, ignoreSpaces)) {
+                used.insert(it->second);
+                found = true;
+                break;
+            }
+        }
+        r.ToSource = !found;
+    }
+}
+
 void LoadAndMerge(TZMTMessList& src, TZMTMessList& dst, TZMTMessList& result,
                   std::shared_future<void> loadSrc, std::promise<void>& dstRead, bool dstArchives,
                   bool sameName, const std::atomic<bool>& stop, const TMergeOptions& merge,
-                  const TReadOptions& read) {
+                  const TReadOptions& read, bool bothWays) {
     std::exception_ptr dstError;
     try {
         if (!dst.FileName.isEmpty()) {
@@ -70,6 +101,9 @@ void LoadAndMerge(TZMTMessList& src, TZMTMessList& dst, TZMTMessList& result,
     dstRead.set_value();
     if (srcRead && !stop.load()) {
         MergeHistories(src, dst, result, merge, read);
+        if (bothWays && !stop.load()) {
+            MarkToSource(src, result, merge.MergeIgnoreSpaces);
+        }
     }
 }
 
@@ -244,11 +278,11 @@ void TComparison::FillOnce() {
                                        }).share();
     std::promise<void> dstRead;
     std::future<void> loadDst = dstRead.get_future();
-    std::future<void> merging =
-        std::async(std::launch::async, [src, dst, result, merge, read, sameName, dstArchives, stop,
-                                        loadSrc, dstRead = std::move(dstRead)]() mutable {
+    std::future<void> merging = std::async(
+        std::launch::async, [src, dst, result, merge, read, sameName, dstArchives, stop, loadSrc,
+                             bothWays = state.BothWays, dstRead = std::move(dstRead)]() mutable {
             LoadAndMerge(*src, *dst, *result, loadSrc, dstRead, dstArchives, sameName, *stop, merge,
-                         read);
+                         read, bothWays);
         });
     const auto awaitLoad = [&](auto& work) {
         while (work.wait_for(kPollInterval) != std::future_status::ready) {

@@ -66,7 +66,11 @@ std::shared_ptr<const TZMTMessList> TMergedModel::TakeList() {
 }
 
 bool TMergedModel::IsMarked(int row) const {
-    return list_ && row >= 0 && row < count_ && (*list_)[row].Differs;
+    return list_ && row >= 0 && row < count_ && ((*list_)[row].Differs || (*list_)[row].ToSource);
+}
+
+bool TMergedModel::IsToSource(int row) const {
+    return list_ && row >= 0 && row < count_ && (*list_)[row].ToSource;
 }
 
 int TMergedModel::rowCount(const QModelIndex& parent) const {
@@ -100,9 +104,14 @@ QVariant TMergedModel::data(const QModelIndex& index, int role) const {
         return lines_.at(row);
     case MarkedRole:
         return IsMarked(row);
+    case ToSourceRole:
+        return IsToSource(row);
     case WidestLineRole:
         return widest_;
     case Qt::ForegroundRole:
+        if (IsToSource(row)) {
+            return kToSourceColor;
+        }
         if (IsMarked(row)) {
             return kMarkedColor;
         }
@@ -171,7 +180,9 @@ void TMergedDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
                                        : pal.color(QPalette::Active, QPalette::Base);
     QColor text = selected ? pal.color(QPalette::Active, QPalette::HighlightedText)
                            : pal.color(QPalette::Active, QPalette::Text);
-    if (index.data(MarkedRole).toBool()) {
+    if (index.data(ToSourceRole).toBool()) {
+        text = ReadableOn(kToSourceColor, background);
+    } else if (index.data(MarkedRole).toBool()) {
         text = ReadableOn(kMarkedColor, background);
     }
     painter->save();

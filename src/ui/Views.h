@@ -21,6 +21,8 @@ namespace vimosync {
 // The two fixed colours of the lists.
 inline const QColor kMarkedColor = QColor(255, 0, 0);
 inline const QColor kNoDestinationColor = QColor(128, 0, 0);
+// Both ways: a merged message that the source lacks (red ones the destination lacks).
+inline const QColor kToSourceColor = QColor(0, 110, 230);
 
 // The colour as drawn on the background: itself when it stands out enough (a contrast
 // ratio of 3 or more), else the same hue made lighter on a dark background or darker on
@@ -35,6 +37,7 @@ enum TViewRole : int {
     NoDestinationRole,             // bool: LB1 entry without destination file
     EntryIndexRole,                // int: LB1 line's index into HeadList
     WidestLineRole,                // int: LBM characters of the longest item (any index)
+    ToSourceRole,                  // bool: LBM item of a message the source lacks (both ways)
 };
 
 // LBM: the merged messages, or plain lines (such as the invalid-file line).
@@ -52,7 +55,8 @@ public:
     // Clear, handing over the list shown until now (null for none).
     std::shared_ptr<const TZMTMessList> TakeList();
 
-    bool IsMarked(int row) const;
+    bool IsMarked(int row) const; // differing: either side lacks it
+    bool IsToSource(int row) const;
     const std::shared_ptr<const TZMTMessList>& List() const { return list_; }
     // About the number of characters of the longest item, for the width of the list.
     int WidestLine() const { return widest_; }

@@ -62,6 +62,7 @@ private slots:
     void differencesAreSelectedAndScrolledTo();
     void previousContactIsLetGo();
     void unreadableDestinationIsReported();
+    void bothWaysMarksEachSide();
 
 private:
     // 700: 350 messages, the destination without the last 50; long entries at the
@@ -195,6 +196,46 @@ void TestMainWindowViews::previousContactIsLetGo() {
     QTRY_VERIFY(source.expired());
     QTRY_VERIFY(merged.expired());
     QCOMPARE(form_->LBS->LineCount(), qsizetype(9));
+}
+
+// Both ways the Merged view tells the messages the destination lacks (red) from those
+// the source lacks (a colour of their own, readable on the selection too), and a contact
+// that only the destination has shows an empty source.
+void TestMainWindowViews::bothWaysMarksEachSide() {
+    const std::vector<test::Msg> src{{0, false, "a"}, {1, true, "only source"}, {2, false, "c"}};
+    const std::vector<test::Msg> dst{{0, false, "a"}, {2, false, "c"}, {3, true, "only dest"}};
+    test::WriteHistory(S("800.txt"), 0, "800", "heidi", src);
+    test::WriteHistory(D("800.txt"), 0, "800", "heidi", dst);
+    test::WriteHistory(D("900.txt"), 0, "900", "ivan", dst);
+    Setup().SyncDirection = 1;
+    ui_.FileVersions = {0, 0};
+    form_->aAnalyseExecute();
+    QVERIFY(form_->Workflow().State.Analysed);
+    Select("800");
+    TMergedModel* merged = form_->MergedModel();
+    QCOMPARE(merged->rowCount(), 4);
+    const auto marks = [merged] {
+        QString s;
+        for (int row = 0; row < merged->rowCount(); ++row) {
+            const QModelIndex i = merged->index(row);
+            s += i.data(ToSourceRole).toBool() ? QLatin1Char('<')
+                 : i.data(MarkedRole).toBool() ? QLatin1Char('>')
+                                               : QLatin1Char('=');
+        }
+        return s;
+    };
+    QCOMPARE(marks(), QStringLiteral("=>=<"));
+    QCOMPARE(merged->index(3).data(Qt::ForegroundRole).value<QColor>(), kToSourceColor);
+    QVERIFY(ContrastRatio(ReadableOn(kToSourceColor, QColor(0, 120, 215)), QColor(0, 120, 215)) >=
+            3);
+    QVERIFY(ContrastRatio(ReadableOn(kToSourceColor, QColor(30, 30, 30)), QColor(30, 30, 30)) >= 3);
+    const QString line = form_->ContactModel()->index(0).data().toString();
+    QVERIFY2(line.contains(QString::fromUtf8("→ / +")), qPrintable(line));
+
+    Select("900");
+    QCOMPARE(form_->LBS->LineCount(), qsizetype(0));
+    QCOMPARE(marks(), QStringLiteral("<<<"));
+    Setup().SyncDirection = 0;
 }
 
 void TestMainWindowViews::unreadableDestinationIsReported() {
