@@ -457,35 +457,26 @@ bool TWorkflow::Sync() {
             if (failure) {
                 continue;
             }
-            if (out.Forward) {
-                if (out.Item.Written) {
-                    ++(out.Item.Created ? created : updated);
+            const auto report = [&](const TSyncItem& item, bool backed, int& upd, int& cre) {
+                if (item.Written) {
+                    ++(item.Created ? cre : upd);
                 }
-                if (out.BackedUp) {
+                if (backed) {
                     ++backedUp;
                 }
-                if (out.Item.Skipped) {
-                    skippedLines.append(out.Item.Reason);
+                if (item.Skipped) {
+                    skippedLines.append(item.Reason);
                     ++skipped;
                 }
                 if (OnSyncItem) {
-                    OnSyncItem(out.Item);
+                    OnSyncItem(item);
                 }
+            };
+            if (out.Forward) {
+                report(out.Item, out.BackedUp, updated, created);
             }
             if (out.BackRan) {
-                if (out.BackItem.Written) {
-                    ++(out.BackItem.Created ? createdBack : updatedBack);
-                }
-                if (out.BackBackedUp) {
-                    ++backedUp;
-                }
-                if (out.BackItem.Skipped) {
-                    skippedLines.append(out.BackItem.Reason);
-                    ++skipped;
-                }
-                if (OnSyncItem) {
-                    OnSyncItem(out.BackItem);
-                }
+                report(out.BackItem, out.BackBackedUp, updatedBack, createdBack);
             }
         }
         if (journal.Written()) {

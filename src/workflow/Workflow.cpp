@@ -146,22 +146,23 @@ bool TWorkflow::AnyChecked() const {
     return std::any_of(items.begin(), items.end(), [](const TZMTHead& e) { return e.Checked; });
 }
 
-bool TWorkflow::AskBackFileVersion() {
-    const std::optional<int> v = ui_.askFileVersion(BackFileVersion, true);
-    State.BackVersionChosen = v.has_value();
+// The version question for one side: the version is kept on Cancel, and chosen says
+// whether it was answered.
+bool TWorkflow::askVersion(std::uint8_t& version, bool& chosen, bool forSource) {
+    const std::optional<int> v = ui_.askFileVersion(version, forSource);
+    chosen = v.has_value();
     if (v) {
-        BackFileVersion = static_cast<std::uint8_t>(std::clamp(*v, 0, kFormatVersionCount - 1));
+        version = static_cast<std::uint8_t>(std::clamp(*v, 0, kFormatVersionCount - 1));
     }
-    return State.BackVersionChosen;
+    return chosen;
+}
+
+bool TWorkflow::AskBackFileVersion() {
+    return askVersion(BackFileVersion, State.BackVersionChosen, true);
 }
 
 bool TWorkflow::AskFileVersion() {
-    const std::optional<int> v = ui_.askFileVersion(DefaultFileVersion, false);
-    State.FileVersionChosen = v.has_value();
-    if (v) {
-        DefaultFileVersion = static_cast<std::uint8_t>(std::clamp(*v, 0, kFormatVersionCount - 1));
-    }
-    return State.FileVersionChosen;
+    return askVersion(DefaultFileVersion, State.FileVersionChosen, false);
 }
 
 void TWorkflow::ShowProgress(const QString& text) {

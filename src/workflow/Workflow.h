@@ -281,6 +281,7 @@ private:
     // e is the entry as the other direction sees it (Reversed).
     void mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMode dstMode,
                       TContactMerge& m, bool back = false) const;
+    bool askVersion(std::uint8_t& version, bool& chosen, bool forSource);
     void onMonitorNotice(int index, quint64 generation);
     // Tells the user of a change notice that came while a command ran.
     void reportPendingNotice();
