@@ -383,7 +383,7 @@ bool TWorkflow::Sync() {
                         syncSide(e, false, names, out.Item, out.BackedUp);
                     }
                 } else if (e.BackHasDiff ||
-                           (filesOfUin[e.UIN] > 1 && forwardOfUin.count(e.UIN) > 0)) {
+                           (filesOfUin.at(e.UIN) > 1 && forwardOfUin.count(e.UIN) > 0)) {
                     // The destination file as the way there left it (made by it, maybe).
                     TZMTHead r = Reversed(e);
                     if (r.SrcFile.isEmpty()) {
