@@ -961,6 +961,11 @@ struct Key {
 };
 using Tally = std::map<Key, int>;
 
+int CountOf(const Tally& t, const Key& k) {
+    const auto it = t.find(k);
+    return it == t.end() ? 0 : it->second;
+}
+
 QString KeyText(const Key& k) {
     return QStringLiteral("%1 %2 %3").arg(WallText(k.wall), k.out ? "out" : "in", Shown(k.text));
 }
@@ -1441,12 +1446,8 @@ void CaseRun::checkBothWays(const QString& pristine, QStringList& problems) {
                 }
                 QStringList diffs;
                 for (const Key& k : keys) {
-                    const auto count = [&k](const Tally& t) {
-                        const auto it = t.find(k);
-                        return it == t.end() ? 0 : it->second;
-                    };
-                    const int most = count(want);
-                    const int n = count(got);
+                    const int most = CountOf(want, k);
+                    const int n = CountOf(got, k);
                     if (most == 0 ? n != 0 : (n < 1 || n > most)) {
                         diffs << QStringLiteral("    %1: %2, %3 times where the most was %4")
                                      .arg(n < most    ? "lost"
@@ -1867,10 +1868,7 @@ void CaseRun::checkContact(const Contact& ct, QStringList& problems) {
     }
     QStringList diffs;
     for (const Key& k : keys) {
-        const auto count = [&k](const Tally& t) {
-            const auto it = t.find(k);
-            return it == t.end() ? 0 : it->second;
-        };
+        const auto count = [&k](const Tally& t) { return CountOf(t, k); };
         QStringList from;
         int expected = count(old);
         for (std::size_t i = 0; i < inputs.size(); ++i) {
