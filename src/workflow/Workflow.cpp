@@ -25,27 +25,70 @@ using detail::Q;
 
 namespace {
 
-// Both ways, a plain-text history receives the other side's messages in the form a text
-// file holds them (in its code page, trimmed, with separators escaped), and hands them
-// back in that form. Such a message of a plain-text source that the binary destination
-// holds in its fuller form is that message again, not a new one: it is left out of the
-// source's side, once for each message of the destination.
-void DropPlainCopies(TZMTMessList& source, const TZMTMessList& destination,
-                     const TReadOptions& read, bool ignoreSpaces) {
+// The text form of each destination message: what a plain-text file would hold of it.
+// The whole list is converted at once; where that fails (a message a text file cannot
+// hold, such as a time out of its range), each message is converted alone, with a time
+// any file holds, so that one such message leaves the others their text form. A message
+// that has no text form keeps its own text.
+std::vector<HText> PlainForms(const TZMTMessList& destination, const TReadOptions& read) {
+    std::vector<HText> forms;
+    forms.reserve(destination.Items.size());
     TZMTMessList plain;
     QString problem;
-    if (source.Items.empty() ||
-        AsStoredIn(destination, 0, read, plain, problem) != TStoreCheck::Changed ||
-        plain.Items.size() != destination.Items.size()) {
+    const TStoreCheck whole = AsStoredIn(destination, 0, read, plain, problem);
+    if (whole == TStoreCheck::AsIs) {
+        return forms;
+    }
+    if (whole == TStoreCheck::Changed && plain.Items.size() == destination.Items.size()) {
+        for (TZMTMess& m : plain.Items) {
+            forms.push_back(std::move(m.Text));
+        }
+        return forms;
+    }
+    constexpr double kAnyDay = 45000.0; // 2023-03-15, held by every kind of file
+    TZMTMessList one;
+    one.UIN = destination.UIN;
+    one.ContactNick = destination.ContactNick;
+    one.FileName = destination.FileName;
+    one.Items.resize(1);
+    for (const TZMTMess& m : destination.Items) {
+        one.Items[0] = m;
+        one.Items[0].Time = kAnyDay;
+        if (AsStoredIn(one, 0, read, plain, problem) == TStoreCheck::Changed &&
+            plain.Items.size() == 1) {
+            forms.push_back(std::move(plain.Items[0].Text));
+        } else {
+            forms.push_back(m.Text);
+        }
+    }
+    return forms;
+}
+
+// A plain-text history holds a message of a binary one in a poorer form (in its code page,
+// trimmed, with separators escaped), and hands it on in that form. Such a message of a
+// plain-text source that the binary destination holds in its fuller form is that message
+// again, not a new one: it is left out of the source's side (with its repeats in the same
+// second, which the merge takes for one message), so that it is neither added a second
+// time nor counted as new.
+void DropPlainCopies(TZMTMessList& source, const TZMTMessList& destination,
+                     const TReadOptions& read, bool ignoreSpaces) {
+    if (source.Items.empty() || destination.Items.empty()) {
         return;
+    }
+    const std::vector<HText> forms = PlainForms(destination, read);
+    if (forms.empty()) {
+        return; // a text file holds every message as it is
     }
     std::vector<char> drop(source.Items.size(), 0);
     bool any = false;
-    for (std::size_t i = 0; i < plain.Items.size(); ++i) {
-        const TZMTMess& held = plain.Items[i];
-        if (held.Text == destination.Items[i].Text) {
+    TZMTMess held;
+    for (std::size_t i = 0; i < destination.Items.size(); ++i) {
+        const TZMTMess& d = destination.Items[i];
+        if (forms[i] == d.Text) {
             continue; // a text file holds it as it is: the merge compares it as it is
         }
+        held = d;
+        held.Text = forms[i];
         for (std::size_t j = 0; j < source.Items.size(); ++j) {
             const TZMTMess& s = source.Items[j];
             if (drop[j] == 0 && s.Outgoing == held.Outgoing &&
@@ -53,7 +96,6 @@ void DropPlainCopies(TZMTMessList& source, const TZMTMessList& destination,
                 MessagesEqual(s, held, ignoreSpaces)) {
                 drop[j] = 1;
                 any = true;
-                break;
             }
         }
     }
@@ -381,7 +423,7 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
     r.Identity =
         m.Destination.FileName == r.FileName ? m.Destination.Identity : IdentityOf(r.FileName);
     r.CheckIdentity = true;
-    if (State.BothWays && !m.Source.FileName.isEmpty() && !IsBinaryPath(m.Source.FileName) &&
+    if (!m.Source.FileName.isEmpty() && !IsBinaryPath(m.Source.FileName) &&
         IsBinaryPath(r.FileName)) {
         DropPlainCopies(m.Source, m.Destination, read, set.Merge.MergeIgnoreSpaces);
     }
