@@ -1,6 +1,7 @@
 #include "ui/Screenshots.h"
 
 #include "config/Settings.h"
+#include "config/Setup.h"
 #include "history/Model.h"
 #include "ui/FindDialog.h"
 #include "ui/Main.h"
@@ -108,6 +109,31 @@ void StartScreenshotTour(TForm1& form, const QString& outDir, const QString& src
         form.aFindExecute();
         Save(form.FindDialog1(), out.filePath(QStringLiteral("06-find.png")));
         form.FindDialog1()->hide();
+
+        // Both ways: the counts of each side in the list, and a contact whose source lacks
+        // messages, drawn in their own colour in the Merged view.
+        const int direction = Setup().SyncDirection;
+        Setup().SyncDirection = 1;
+        form.aAnalyseExecute();
+        form.Splitter1->setSizes({320, 580}); // room for the counts of both sides
+        int best = -1;
+        const auto& both = form.ContactModel()->Lines();
+        for (std::size_t i = 0; i < both.size(); ++i) {
+            const TZMTHead& e = form.Workflow().HeadList[both[i].Index];
+            if (e.Valid && e.BackHasDiff && (best < 0 || e.HasDiff)) {
+                best = static_cast<int>(i);
+                if (e.HasDiff) {
+                    break;
+                }
+            }
+        }
+        if (best >= 0) {
+            form.LB1->setCurrentIndex(form.ContactModel()->index(best));
+        }
+        form.PageControl1->setCurrentIndex(2);
+        form.Nextdifference1Click();
+        Save(&form, out.filePath(QStringLiteral("07-both-ways.png")));
+        Setup().SyncDirection = direction;
         form.close();
         QApplication::quit();
     });
