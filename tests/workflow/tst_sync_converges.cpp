@@ -221,6 +221,38 @@ private slots:
         verifyConverged();
     }
 
+    // The other way: a plain-text source that holds a binary destination's message in its
+    // text-file form (as a run the other way or both ways leaves it) holds that message,
+    // not a new one. It is not added beside its fuller form, once or repeated in the same
+    // second, while a message that is new still is.
+    void textCopyOfABinaryMessageIsThatMessage_data() { plainTextKeepsWhatItCan_data(); }
+    void textCopyOfABinaryMessageIsThatMessage() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, correctCrlf);
+        QFETCH(QString, codePage);
+        QFETCH(QByteArray, stored);
+        Setup().CorrectCRLF = correctCrlf;
+        if (!codePage.isEmpty()) {
+            Setup().CodePage = codePage;
+        }
+        const std::string full = text.toStdString();
+        const std::string plain = stored.toStdString();
+        WriteHistory(D("Varyon_4.zmt"), 2, "4", "d",
+                     {{1, false, "hello"}, {2, true, full.c_str()}});
+        WriteHistory(S("4.txt"), 0, "4", "d",
+                     {{1, false, "hello"},
+                      {2, true, plain.c_str()},
+                      {2, true, plain.c_str()},
+                      {3, false, "new"}});
+        const QString report = sync(2);
+        QVERIFY2(report.contains(QLatin1String("Files updated: 1")), qPrintable(report));
+        const TZMTMessList merged = test::LoadFile(D("Varyon_4.zmt"));
+        QCOMPARE(merged.Count(), 3);
+        QCOMPARE(QByteArray::fromStdString(merged[1].Text.str()), text);
+        QCOMPARE(QByteArray::fromStdString(merged[2].Text.str()), QByteArray("new"));
+        verifyConverged();
+    }
+
     // A text over the 16-bit length and a date outside the 32-bit stamp range end only
     // their own contact, named with its file and the reason; the others are written.
     void whatABinaryFileCannotHoldSkipsItsContact() {
