@@ -1405,9 +1405,9 @@ void CaseRun::checkBothWays(const QString& pristine, QStringList& problems) {
             continue;
         }
         // Each message as often as the file that held it most often, in the form a file
-        // of the kind holds it. Where a plain-text file takes part (or is created), messages travel
-        // through it and may reach a binary history in the form a text file holds them (in its
-        // code page, trimmed): the histories of such a contact are compared in that form.
+        // of the kind holds it. Where a plain-text file takes part (or is created),
+        // messages travel through it and may reach a binary history in the form a text
+        // file holds them (in its code page, trimmed).
         std::vector<std::pair<const HistoryFile*, int>> files;
         for (const HistoryFile& f : ct.sources) {
             files.emplace_back(&f, 0);
@@ -1418,23 +1418,25 @@ void CaseRun::checkBothWays(const QString& pristine, QStringList& problems) {
         const bool plainForm = (!ct.dest && c_.defaultVersion == Txt) ||
                                std::any_of(files.begin(), files.end(),
                                            [](const auto& f) { return f.first->kind == Txt; });
-        // Under MergeIgnoreSpaces two texts may be one message in the form a binary file
-        // holds them and two in their text-file form (a bare CR and a space against a line
-        // break): a binary history holds a message where it holds it in either form.
-        std::map<Key, std::set<Key>> binaryForms;
+        // A binary history may hold a message in its own form or, where the message came
+        // through a text file, in the form a text file holds it: each message of the
+        // inputs in either form, as often as the inputs hold that text at most. (Two
+        // messages may be one in the one form and two in the other: "ok" and "ok  ", or
+        // under MergeIgnoreSpaces a bare CR and a space against a line break.)
+        std::map<Key, std::set<Key>> plainToBinary;
         for (const auto& [f, from] : files) {
             for (std::size_t i = static_cast<std::size_t>(from); i < f->msgs.size(); ++i) {
                 const Held& h = f->msgs[i];
                 const std::string seen = c_.text.read(f->kind, h.text);
                 const qint64 wall = zone_.wall(h.utc);
-                binaryForms[{wall, h.out, c_.text.key(c_.text.plain(seen))}].insert(
+                plainToBinary[{wall, h.out, c_.text.key(c_.text.plain(seen))}].insert(
                     {wall, h.out, c_.text.key(c_.text.binary(seen))});
             }
         }
-        const auto expected = [&](int kind) {
+        const auto expected = [&](int form) {
             std::vector<Tally> inputs;
             for (const auto& [f, from] : files) {
-                inputs.push_back(InputTally(c_, zone_, *f, from, plainForm ? int(Txt) : kind));
+                inputs.push_back(InputTally(c_, zone_, *f, from, form));
             }
             Tally most;
             for (const Tally& t : inputs) {
@@ -1444,6 +1446,7 @@ void CaseRun::checkBothWays(const QString& pristine, QStringList& problems) {
             }
             return most;
         };
+        const Tally wantPlain = expected(Txt);
         for (const auto& [name, side] :
              {std::pair{"source", &srcAfter}, std::pair{"destination", &dstAfter}}) {
             const auto found = side->find(ct.uin);
@@ -1453,33 +1456,47 @@ void CaseRun::checkBothWays(const QString& pristine, QStringList& problems) {
                 continue;
             }
             for (const auto& [kind, exact, plain] : found->second) {
-                const Tally want = expected(kind);
-                const Tally& got = plainForm ? plain : exact;
-                std::set<Key> keys;
-                for (const Tally* t : {&want, &got}) {
-                    for (const auto& [k, n] : *t) {
-                        keys.insert(k);
-                    }
-                }
                 QStringList diffs;
-                for (const Key& k : keys) {
-                    const int most = CountOf(want, k);
-                    const int n = CountOf(got, k);
-                    const auto asBinary = binaryForms.find(k);
-                    if (n == 0 && most > 0 && plainForm && kind != Txt &&
-                        asBinary != binaryForms.end() &&
-                        std::any_of(asBinary->second.begin(), asBinary->second.end(),
-                                    [&exact](const Key& b) { return CountOf(exact, b) > 0; })) {
-                        continue;
+                const auto report = [&diffs](const char* what, const Key& k, int n, int most) {
+                    diffs << QStringLiteral("    %1: %2, %3 times where the most was %4")
+                                 .arg(QLatin1String(what), KeyText(k))
+                                 .arg(n)
+                                 .arg(most);
+                };
+                if (kind == Txt || !plainForm) {
+                    const Tally want = kind == Txt ? wantPlain : expected(kind);
+                    const Tally& got = kind == Txt ? plain : exact;
+                    std::set<Key> keys;
+                    for (const Tally* t : {&want, &got}) {
+                        for (const auto& [k, n] : *t) {
+                            keys.insert(k);
+                        }
                     }
-                    if (most == 0 ? n != 0 : (n < 1 || n > most)) {
-                        diffs << QStringLiteral("    %1: %2, %3 times where the most was %4")
-                                     .arg(n < most    ? "lost"
-                                          : most == 0 ? "invented"
-                                                      : "doubled",
-                                          KeyText(k))
-                                     .arg(n)
-                                     .arg(most);
+                    for (const Key& k : keys) {
+                        const int most = CountOf(want, k);
+                        const int n = CountOf(got, k);
+                        if (most == 0 ? n != 0 : (n < 1 || n > most)) {
+                            report(n < most    ? "lost"
+                                   : most == 0 ? "invented"
+                                               : "doubled",
+                                   k, n, most);
+                        }
+                    }
+                } else {
+                    const Tally wantBinary = expected(kind);
+                    for (const auto& [k, n] : exact) {
+                        const int most = std::max(CountOf(wantBinary, k), CountOf(wantPlain, k));
+                        if (n > most) {
+                            report(most == 0 ? "invented" : "doubled", k, n, most);
+                        }
+                    }
+                    for (const auto& [p, forms] : plainToBinary) {
+                        if (CountOf(exact, p) == 0 &&
+                            std::none_of(forms.begin(), forms.end(), [&exact](const Key& b) {
+                                return CountOf(exact, b) > 0;
+                            })) {
+                            report("lost", p, 0, 1);
+                        }
                     }
                 }
                 if (!diffs.isEmpty()) {
