@@ -19,14 +19,14 @@ int CmdAnalyse(const QStringList& args, CliIo& io, const CliOptions& options) {
         } else if (a == QLatin1String("--both")) {
             both = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            io.err << "vimosync-cli: analyse: unknown option " << a << "\n";
+            io.err << "vimosync-cli: analyse: " << Format(LangText::CliUnknownOption, a) << "\n";
             return kExitUsage;
         } else {
             dirs.append(a);
         }
     }
     if (dirs.size() != 2) {
-        io.err << LangText::CliAnalyseUsage << "\n";
+        io.err << Tr(LangText::CliAnalyseUsage) << "\n";
         return kExitUsage;
     }
 

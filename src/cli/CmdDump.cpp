@@ -82,19 +82,20 @@ void writeText(QTextStream& out, const TZMTMessList& list, bool archives) {
         << Format(LangText::CliDumpNick, list.ContactNick) << '\n'
         << Format(LangText::CliDumpVersion, v, label) << '\n'
         << Format(LangText::CliDumpScrambled, int(list.Scrambled)) << '\n'
-        << Format(LangText::CliDumpValid, list.Valid ? LangText::CliDumpYes : LangText::CliDumpNo)
+        << Format(LangText::CliDumpValid,
+                  Tr(list.Valid ? LangText::CliDumpYes : LangText::CliDumpNo))
         << '\n';
     if (archives) {
-        out << Format(LangText::CliDumpArchives, list.ArchivesComplete
-                                                     ? LangText::CliDumpAllArchives
-                                                     : LangText::CliDumpSomeArchives)
+        out << Format(LangText::CliDumpArchives,
+                      Tr(list.ArchivesComplete ? LangText::CliDumpAllArchives
+                                               : LangText::CliDumpSomeArchives))
             << '\n';
     }
     out << Format(LangText::CliDumpCount, list.Count()) << '\n';
     for (int i = 0; i < list.Count(); ++i) {
         const TZMTMess& m = list[i];
         out << Format(LangText::CliDumpLine, i + 1, localTime(m.Time),
-                      m.Outgoing ? LangText::CliDumpOutgoing : LangText::CliDumpIncoming,
+                      Tr(m.Outgoing ? LangText::CliDumpOutgoing : LangText::CliDumpIncoming),
                       fromUtf8(m.Nick.view()), oneLine(fromUtf8(m.Text.view())))
             << '\n';
     }
@@ -114,17 +115,17 @@ int CmdDump(const QStringList& args, CliIo& io, const CliOptions& options) {
             archives = true;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             io.err << Format(LangText::CliDumpBadOption, a) << '\n'
-                   << LangText::CliDumpUsage << '\n';
+                   << Tr(LangText::CliDumpUsage) << '\n';
             return kExitUsage;
         } else if (file.isEmpty()) {
             file = a;
         } else {
-            io.err << LangText::CliDumpUsage << '\n';
+            io.err << Tr(LangText::CliDumpUsage) << '\n';
             return kExitUsage;
         }
     }
     if (file.isEmpty()) {
-        io.err << LangText::CliDumpUsage << '\n';
+        io.err << Tr(LangText::CliDumpUsage) << '\n';
         return kExitUsage;
     }
     const QFileInfo fi(file);

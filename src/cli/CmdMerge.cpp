@@ -35,7 +35,7 @@ int UsageError(CliIo& io, const QString& message) {
     if (!message.isEmpty()) {
         io.err << "vimosync-cli: merge: " << message << "\n";
     }
-    io.err << LangText::CliMergeUsage << "\n";
+    io.err << Tr(LangText::CliMergeUsage) << "\n";
     return kExitUsage;
 }
 
@@ -61,7 +61,7 @@ int CmdMerge(const QStringList& args, CliIo& io, const CliOptions& options) {
             bool ok = false;
             const int mode = k + 1 < args.size() ? args[k + 1].toInt(&ok) : -1;
             if (!ok || mode < 0 || mode > 255) {
-                return UsageError(io, QString::fromUtf8(LangText::CliMergeBadMode));
+                return UsageError(io, Tr(LangText::CliMergeBadMode));
             }
             merge.MessMergeMode = static_cast<std::uint8_t>(mode);
             ++k;

@@ -36,30 +36,30 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
             bool ok = false;
             const int v = args.isEmpty() ? -1 : args.takeFirst().toInt(&ok);
             if (!ok || v < 0 || v >= kFormatVersionCount) {
-                io.err << "vimosync-cli: sync: --default-version needs 0, 1, 2 or 3\n";
+                io.err << "vimosync-cli: sync: " << Tr(LangText::CliDefaultVersionNeeds) << "\n";
                 return kExitUsage;
             }
             version = v;
         } else if (a == QLatin1String("--nick")) {
             if (args.isEmpty()) {
-                io.err << "vimosync-cli: sync: --nick needs a nick\n";
+                io.err << "vimosync-cli: sync: " << Tr(LangText::CliNickNeeds) << "\n";
                 return kExitUsage;
             }
             nick = args.takeFirst();
         } else if (a.startsWith(QLatin1String("--"))) {
-            io.err << "vimosync-cli: sync: unknown option " << a << "\n";
+            io.err << "vimosync-cli: sync: " << Format(LangText::CliUnknownOption, a) << "\n";
             return kExitUsage;
         } else {
             dirs.append(a);
         }
     }
     if (dirs.size() != 2) {
-        io.err << LangText::CliSyncUsage << "\n";
+        io.err << Tr(LangText::CliSyncUsage) << "\n";
         return kExitUsage;
     }
     // Nothing is written without a Yes: with no terminal to ask, only --yes gives it.
     if (!yes && !dryRun && !io.interactive) {
-        io.err << "vimosync-cli: " << LangText::CliSyncNeedsYes << "\n";
+        io.err << "vimosync-cli: " << Tr(LangText::CliSyncNeedsYes) << "\n";
         return kExitError;
     }
 
@@ -84,11 +84,11 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
     wf.OnSyncItem = [&](const TSyncItem& item) {
         const QString label = QString::fromLatin1(
             FormatLabels[static_cast<std::size_t>(std::clamp(item.Version, 0, 3))]);
-        const char* what = item.Skipped    ? LangText::CliItemSkipped
-                           : !item.Written ? LangText::CliItemUnchanged
-                           : item.Created
-                               ? (dryRun ? LangText::CliItemWouldCreate : LangText::CliItemCreated)
-                               : (dryRun ? LangText::CliItemWouldUpdate : LangText::CliItemUpdated);
+        const QString what =
+            Tr(item.Skipped    ? LangText::CliItemSkipped
+               : !item.Written ? LangText::CliItemUnchanged
+               : item.Created  ? (dryRun ? LangText::CliItemWouldCreate : LangText::CliItemCreated)
+                              : (dryRun ? LangText::CliItemWouldUpdate : LangText::CliItemUpdated));
         io.out << Format(LangText::CliItemLine, what, item.FileName, label, item.Count,
                          item.DiffCount, Q(item.UIN))
                << "\n";
@@ -106,14 +106,14 @@ int CmdSync(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
         return kExitError;
     }
     if (!wf.AnyChecked()) {
-        io.out << LangText::CliNothingToSync << "\n";
+        io.out << Tr(LangText::CliNothingToSync) << "\n";
         return kExitOk;
     }
     if (dryRun) {
-        io.out << LangText::CliDryRun << "\n";
+        io.out << Tr(LangText::CliDryRun) << "\n";
     }
     if (!wf.Sync()) {
-        io.err << "vimosync-cli: " << LangText::CliSyncStopped << "\n";
+        io.err << "vimosync-cli: " << Tr(LangText::CliSyncStopped) << "\n";
         return kExitError;
     }
     if (wf.LastSyncSkipped > 0) {

@@ -42,15 +42,15 @@ void ListRuns(const QString& destination, QTextStream& out) {
         return;
     }
     for (const TJournalRun& run : runs) {
-        const char* state = run.Undone               ? LangText::CliRunUndone
-                            : run.UndoStarted        ? LangText::CliRunUndoInterrupted
-                            : run.Finished.isValid() ? LangText::CliRunCanUndo
-                                                     : LangText::CliRunInterrupted;
+        const QString state = Tr(run.Undone               ? LangText::CliRunUndone
+                                 : run.UndoStarted        ? LangText::CliRunUndoInterrupted
+                                 : run.Finished.isValid() ? LangText::CliRunCanUndo
+                                                          : LangText::CliRunInterrupted);
         out << Format(LangText::CliRunLine, run.Id,
                       run.Started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                       Age(run.Started, now), Size(QFileInfo(run.FilePath).size()),
                       QDir::toNativeSeparators(run.Source), int(run.Files.size()),
-                      QString::fromLatin1(state))
+                      state)
             << "\n";
     }
 }
@@ -69,14 +69,14 @@ int CmdUndo(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
         } else if (a == QLatin1String("--list") || a == QLatin1String("-l")) {
             list = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            io.err << "vimosync-cli: undo: unknown option " << a << "\n";
+            io.err << "vimosync-cli: undo: " << Format(LangText::CliUnknownOption, a) << "\n";
             return kExitUsage;
         } else {
             rest.append(a);
         }
     }
     if (rest.isEmpty() || rest.size() > 2 || (list && rest.size() > 1)) {
-        io.err << LangText::CliUndoUsage << "\n";
+        io.err << Tr(LangText::CliUndoUsage) << "\n";
         return kExitUsage;
     }
     const QString destination = DirectoryArgument(rest[0]);
@@ -86,7 +86,7 @@ int CmdUndo(const QStringList& argsIn, CliIo& io, const CliOptions& options) {
     }
     const QString runId = rest.size() > 1 ? rest[1] : QString();
     if (!yes && !io.interactive) {
-        io.err << "vimosync-cli: " << LangText::CliUndoNeedsYes << "\n";
+        io.err << "vimosync-cli: " << Tr(LangText::CliUndoNeedsYes) << "\n";
         return kExitError;
     }
     TerminalUi ui(io);

@@ -57,7 +57,7 @@ bool TerminalUi::confirm(const QString& text) {
         return false; // nobody to ask: the command refuses
     }
     io_.err << TerminalText(text) << "\n"
-            << (ConfirmPrompt != nullptr ? ConfirmPrompt : LangText::CliConfirmPrompt);
+            << Tr(ConfirmPrompt != nullptr ? ConfirmPrompt : LangText::CliConfirmPrompt);
     const QString answer = readLine();
     return answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
            answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
@@ -73,7 +73,7 @@ std::optional<int> TerminalUi::askFileVersion(int current, bool forSource) {
     if (!io_.interactive) {
         return current; // the version counted by the analysis
     }
-    io_.err << (forSource ? LangText::CliBackVersionQuestion : LangText::CliVersionQuestion)
+    io_.err << Tr(forSource ? LangText::CliBackVersionQuestion : LangText::CliVersionQuestion)
             << "\n";
     for (int v = 0; v < kFormatVersionCount; ++v) {
         io_.err << "  " << v << "  " << FormatLabels[static_cast<std::size_t>(v)] << "\n";

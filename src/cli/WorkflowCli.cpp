@@ -14,8 +14,8 @@ QString Q(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-const char* YesNo(bool b) {
-    return b ? "yes" : "no";
+QString YesNo(bool b) {
+    return Tr(b ? LangText::CliDumpYes : LangText::CliDumpNo);
 }
 
 } // namespace
@@ -74,7 +74,7 @@ void PrintAnalysis(const TWorkflow& wf, QTextStream& out) {
     out << Format(LangText::CliContactsLine, wf.HeadList.Count()) << " " << c.ListHint << "\n";
     for (const TZMTHead& e : wf.HeadList.Items) {
         if (!e.Valid) {
-            out << "  !   " << e.SrcFile << "  " << LangText::CliUnreadable << "\n";
+            out << "  !   " << e.SrcFile << "  " << Tr(LangText::CliUnreadable) << "\n";
             continue;
         }
         out << (e.Checked ? "  [x] " : "  [ ] ") << ContactLineText(e, s.BothWays) << "  "

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "support/Translation.h"
 
 #include <QCoreApplication>
 
@@ -8,6 +9,9 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vimosync-cli"));
+    // The tool speaks the language of its environment (LANGUAGE, LC_ALL, LC_MESSAGES,
+    // LANG); its JSON output is the same in every language.
+    vimosync::InstallTranslations(QString());
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);

@@ -4,6 +4,7 @@
 #include "history/Model.h"
 #include "history/TimeStamp.h"
 #include "support/LangText.h"
+#include "support/Translation.h"
 #include "ui/Hints.h"
 #include "ui/SpinEdit.h"
 
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -93,6 +95,22 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
     SyncDirectionCombo->addItem(Tr(LangText::SyncDirectionBothWays));
     SyncDirectionCombo->setToolTip(Tr(LangText::SyncDirectionHint));
     SyncDirectionLabel->setBuddy(SyncDirectionCombo);
+    LanguageLabel = new QLabel(Tr(LangText::LanguageLabel), misc);
+    LanguageLabel->setObjectName(QStringLiteral("LanguageLabel"));
+    LanguageCombo = new QComboBox(misc);
+    LanguageCombo->setObjectName(QStringLiteral("LanguageCombo"));
+    LanguageCombo->addItem(Tr(LangText::LanguageSystem), QString());
+    LanguageCombo->addItem(Tr(LangText::LanguageEnglish), QStringLiteral("en"));
+    for (const QString& code : AvailableLanguages()) {
+        // Each language by its own name, as a user of it looks for it.
+        QString name = QLocale(code).nativeLanguageName();
+        if (!name.isEmpty()) {
+            name[0] = name[0].toUpper();
+        }
+        LanguageCombo->addItem(name.isEmpty() ? code : name, code);
+    }
+    SetHint(LanguageCombo, LangText::LanguageHint);
+    LanguageLabel->setBuddy(LanguageCombo);
     {
         auto* l = new QVBoxLayout(misc);
         l->addWidget(UseLogCheckBox);
@@ -119,6 +137,11 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
         row4->addWidget(SyncDirectionCombo);
         row4->addStretch(1);
         l->addLayout(row4);
+        auto* row5 = new QHBoxLayout;
+        row5->addWidget(LanguageLabel);
+        row5->addWidget(LanguageCombo);
+        row5->addStretch(1);
+        l->addLayout(row5);
         auto* pl = new QVBoxLayout(general);
         pl->addWidget(misc);
         pl->addStretch(1);
@@ -246,6 +269,15 @@ TSettingsDialog::TSettingsDialog(int page, QWidget* parent)
     NewArchiveSizeSE->setValue(qBound(kMinArchiveSize, s.NewArchiveSize, kMaxArchiveSize));
     JournalDaysSE->setValue(qBound(0, s.JournalDays, kMaxJournalDays));
     SyncDirectionCombo->setCurrentIndex(qBound(0, s.SyncDirection, 1));
+    {
+        // A code no translation stands for (one taken away since) is kept as it is.
+        int index = LanguageCombo->findData(s.Language);
+        if (index < 0) {
+            LanguageCombo->addItem(s.Language, s.Language);
+            index = LanguageCombo->count() - 1;
+        }
+        LanguageCombo->setCurrentIndex(index);
+    }
     if (QAbstractButton* b = MessMergeModeRG->button(s.MessMergeMode)) {
         b->setChecked(true);
     }
@@ -331,6 +363,9 @@ void TSettingsDialog::ButtonOkClick() {
     // The other direction lists other contacts: the analysis is out of date.
     mark(SyncDirectionCombo->currentIndex() != s.SyncDirection);
     s.SyncDirection = SyncDirectionCombo->currentIndex();
+    const QString language = LanguageCombo->currentData().toString();
+    languageChanged_ = language != s.Language;
+    s.Language = language;
 
     // A mode from the file that no item stands for stays as it is.
     const int mode = MessMergeModeRG->checkedId();

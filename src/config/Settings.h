@@ -27,6 +27,8 @@ public:
     // OK changed UseVaryonArchives, MessMergeMode, MergeIgnoreSpaces or
     // CreateArchivesFolder.
     bool SettingsChangedMark() const { return changed_; }
+    // The language was changed: it applies from the next start.
+    bool LanguageChangedMark() const { return languageChanged_; }
     // The page to open on next time.
     int ActivePage() const;
 
@@ -45,6 +47,7 @@ private:
     void SelectPdaOffset();
 
     bool changed_ = false;
+    bool languageChanged_ = false;
     QTabWidget* pages_;
     QCheckBox* UseLogCheckBox;
     QCheckBox* ShowMessNumbersCB;
@@ -57,6 +60,8 @@ private:
     TSpinEdit* JournalDaysSE;
     QLabel* SyncDirectionLabel;
     QComboBox* SyncDirectionCombo; // 0 from the source to the destination, 1 both ways
+    QLabel* LanguageLabel;
+    QComboBox* LanguageCombo; // item data: the language code, empty for the system's
     QLineEdit* TimeZoneEdit;
     QComboBox* PDAOffsetCombo;
     QLabel* LabelDoUpdate;

@@ -106,6 +106,12 @@ QString SettingsFilePath() {
     return AppFilePath(exe.completeBaseName(), QStringLiteral("ini"), true);
 }
 
+QString LanguageSetting(const QString& iniPath) {
+    IniFile ini;
+    ini.load(iniPath);
+    return ini.readString(kSettings, QStringLiteral("Language"), QString()).trimmed();
+}
+
 void LoadSettings(const QString& iniPath) {
     IniFile ini;
     // An unreadable file is treated like a missing one: the defaults stay.
@@ -152,6 +158,7 @@ void LoadSettings(const QString& iniPath) {
     }
     s.ArchiveFolderName =
         ini.readString(kSettings, QStringLiteral("ArchiveFolderName"), s.ArchiveFolderName);
+    s.Language = ini.readString(kSettings, QStringLiteral("Language"), s.Language).trimmed();
 
 #define VS_READ_STR(key) s.key = ini.readString(kParseTXT, QStringLiteral(#key), s.key)
 #define VS_READ_CHAR(key) s.key = ini.readChar(kParseTXT, QStringLiteral(#key), s.key)
@@ -218,6 +225,7 @@ bool SaveSettings(const QString& iniPath) {
     ini.writeString(kSettings, QStringLiteral("ArchiveFolderName"), s.ArchiveFolderName);
     ini.writeInteger(kSettings, QStringLiteral("JournalDays"), s.JournalDays);
     ini.writeInteger(kSettings, QStringLiteral("SyncDirection"), s.SyncDirection);
+    ini.writeString(kSettings, QStringLiteral("Language"), s.Language);
 
 #define VS_WRITE_STR(key) ini.writeString(kParseTXT, QStringLiteral(#key), s.key)
 #define VS_WRITE_CHAR(key) ini.writeChar(kParseTXT, QStringLiteral(#key), s.key)

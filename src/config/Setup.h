@@ -42,6 +42,9 @@ struct TSettings {
     // The direction of the analysis and the synchronization: 0 from the source to the
     // destination, 1 both ways.
     int SyncDirection = 0;
+    // The language of the window: empty for the system's, else a language code ("en",
+    // "ru"). Taken when the program starts.
+    QString Language;
     // Days subtracted from version 1 times ("PDA_Time_Offset", stored negated): the
     // system zone's base bias unless a permanent offset is set.
     double PdaOffset = ZonePdaOffset();
@@ -89,6 +92,10 @@ TTextFormat TextFormat(const TSettings& settings);
 // The settings file: the executable's path with the extension ".ini", or the same name in
 // the user's configuration folder when the executable's folder cannot be written.
 QString SettingsFilePath();
+
+// The Language key of the settings file alone (empty where it is missing), for the
+// translations that must be in place before any window is made.
+QString LanguageSetting(const QString& iniPath);
 
 // Reads the file into Setup() (a missing or unreadable file, key or value leaves the
 // defaults) and applies the PDA offset rule.

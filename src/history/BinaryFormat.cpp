@@ -159,7 +159,7 @@ std::string FixLineBreaks(std::string_view text) {
 void ParseBinaryHeader(std::string_view bytes, TZMTHead& entry) {
     entry.Valid = false;
     if (bytes.size() < 4 || bytes.substr(0, 3) != "ZMT") {
-        throw Exception(QString::fromUtf8(LangText::InvalidZmtStructure), "EZmtError");
+        throw Exception(Format(LangText::InvalidZmtStructure), "EZmtError");
     }
     const auto version = static_cast<unsigned char>(bytes[3]);
     if (version < 1 || version > 3) {
@@ -169,16 +169,16 @@ void ParseBinaryHeader(std::string_view bytes, TZMTHead& entry) {
             "EZmtError");
     }
     if (bytes.size() < kZmtFixedHeader) {
-        throw Exception(QString::fromUtf8(LangText::InvalidZmtStructure), "EZmtError");
+        throw Exception(Format(LangText::InvalidZmtStructure), "EZmtError");
     }
     const std::size_t l1 = get16(bytes.data() + 44);
     if (bytes.size() < kZmtFixedHeader + l1 + 2) {
-        throw Exception(QString::fromUtf8(LangText::InvalidZmtStructure), "EZmtError");
+        throw Exception(Format(LangText::InvalidZmtStructure), "EZmtError");
     }
     const std::size_t l2 = get16(bytes.data() + kZmtFixedHeader + l1);
     const std::size_t dataOffset = kZmtFixedHeader + l1 + 2 + l2;
     if (bytes.size() < dataOffset) {
-        throw Exception(QString::fromUtf8(LangText::InvalidZmtStructure), "EZmtError");
+        throw Exception(Format(LangText::InvalidZmtStructure), "EZmtError");
     }
     entry.Version = version;
     entry.Scrambled = version == 1 ? 0 : 1;

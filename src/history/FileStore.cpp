@@ -40,9 +40,9 @@ QString folderOf(const QString& path) {
 }
 
 [[noreturn]] void FailNotRegular(const QString& path) {
-    throw Exception(Format(LangText::CannotReplaceFile, nativePath(path),
-                           QString::fromUtf8(LangText::NotRegularFile)),
-                    "EFileError");
+    throw Exception(
+        Format(LangText::CannotReplaceFile, nativePath(path), Format(LangText::NotRegularFile)),
+        "EFileError");
 }
 
 // Opens path for reading only when it is a regular file, and without blocking: a FIFO
@@ -70,7 +70,7 @@ int openRegular(const QString& path, QString& error, int& err, struct stat& st) 
         err = EINVAL;
     }
     if (fd < 0) {
-        error = err == EINVAL ? QString::fromUtf8(LangText::NotRegularFile) : errnoText(err);
+        error = err == EINVAL ? Format(LangText::NotRegularFile) : errnoText(err);
     }
     return fd;
 }

@@ -155,7 +155,7 @@ void LoadHistory(TZMTMessList& list, TLoadMode mode, bool withArchives,
         // An empty binary file holds nothing to lose; any other that does not read
         // whole would lose its unread part when rewritten.
         const bool empty = bytes.empty();
-        QString why = QString::fromLatin1(LangText::BinaryCutShort);
+        QString why = Format(LangText::BinaryCutShort);
         try {
             TZMTHead head;
             ParseBinaryHeader(bytes, head);
@@ -418,7 +418,7 @@ void checkReadsBack(const TZMTMessList& list, const std::string& content,
 void SaveHistory(TZMTMessList& list, bool& backedUp, bool split, const TReadOptions& options,
                  const TSaveOptions& save) {
     if (list.FileName.isEmpty()) {
-        throw Exception(QString::fromUtf8(LangText::SaveEmptyFileName), "EFileError");
+        throw Exception(Format(LangText::SaveEmptyFileName), "EFileError");
     }
     WriteLog(Format(LangText::LogWritingRecords, list.Count(), shortName(list.FileName)));
     backedUp = false;

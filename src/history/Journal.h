@@ -113,7 +113,7 @@ private:
 // a change the journal does not know of could not be undone.
 class JournalUnwritable : public Exception {
 public:
-    explicit JournalUnwritable(const QString& message) : Exception(message, "EJournalError") {}
+    explicit JournalUnwritable(const TText& message) : Exception(message, "EJournalError") {}
 };
 
 // What a synchronization notes as it goes. Nothing is written until the first change is

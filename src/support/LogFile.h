@@ -3,6 +3,8 @@
 // The debug log: one line per event, "dd.mm.yy hh:nn:ss text" and CR LF, appended to
 // a file beside the executable and written through to the disk.
 
+#include "support/LangText.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -38,6 +40,10 @@ private:
     QStringList lines_;
     friend void WriteLog(const QString& text);
 };
+// A text of the table goes into the log in English, whatever the user's language.
+inline void WriteLog(const TText& text) {
+    WriteLog(text.English);
+}
 // Writes collected lines to the log (or to the collector of this thread, if any).
 void WriteLogLines(const QStringList& lines);
 

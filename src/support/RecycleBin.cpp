@@ -339,7 +339,7 @@ TrashEntry moveIntoTrash(const QString& source, const QString& original) {
         return {QFile::decodeName(filePath), QFile::decodeName(infoPath)};
     }
     Fail(EEXIST, Format(LangText::TrashFolderFailed, native(original), native(files),
-                        QString::fromUtf8(LangText::TrashNoFreeName)));
+                        Format(LangText::TrashNoFreeName)));
 }
 
 } // namespace

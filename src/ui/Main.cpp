@@ -326,8 +326,8 @@ void TForm1::showCount(int done, int total) {
     const qint64 elapsed = workTimer_.elapsed();
     if (done > 0 && done < total && elapsed >= 1000) {
         const qint64 left = (elapsed * (total - done) / done + 999) / 1000;
-        const QString time = left >= 60 ? QStringLiteral("%1 min").arg((left + 59) / 60)
-                                        : QStringLiteral("%1 s").arg(left);
+        const QString time = left >= 60 ? Format(LangText::MinutesLeft, (left + 59) / 60)
+                                        : Format(LangText::SecondsLeft, left);
         WorkProgress->setFormat(Format(LangText::TimeLeft, done, total, time));
     } else {
         WorkProgress->setFormat(Format(LangText::ProgressOf, done, total));
@@ -375,7 +375,9 @@ void TForm1::UpdateControls() {
     aFullTextSearch->setEnabled(c.FullTextSearch);
     Nextdifference1->setEnabled(c.DiffNavigation);
     Previousdifference1->setEnabled(c.DiffNavigation);
-    StatusPanel0->setText(c.StatusNick);
+    StatusPanel0->setText(c.StatusNick == QLatin1String(LangText::NickUnset)
+                              ? Tr(LangText::NickUnsetShown)
+                              : c.StatusNick);
     SetHint(LB1, QLatin1Char('|') + c.ListHint);
     // While the pointer rests on the list the panel shows the hint: keep it current.
     if (!listHint_.isEmpty() && StatusPanel1->text() == listHint_) {

@@ -125,11 +125,16 @@ void TForm1::aSettingsExecute() {
     TCommandScope scope(*this);
     int result = QDialog::Rejected;
     bool changed = false;
+    bool language = false;
     {
         TSettingsDialog dialog(settingsPage_, this);
         result = ExecDialog(dialog);
         settingsPage_ = dialog.ActivePage();
         changed = dialog.SettingsChangedMark();
+        language = dialog.LanguageChangedMark();
+    }
+    if (result == QDialog::Accepted && language) {
+        information(Tr(LangText::LanguageChanged));
     }
     if (result == QDialog::Accepted && workflow_->State.Analysed && changed) {
         workflow_->State.Analysed = false;

@@ -41,7 +41,7 @@ void TWorkflow::Analyse() {
     ui_.updateControls();
     if (SameDirectory(State.SrcPath, State.DstPath)) {
         ui_.beep();
-        ui_.information(QString::fromLatin1(LangText::SameDirectory));
+        ui_.information(Tr(LangText::SameDirectory));
         return;
     }
     HeadList.Clear();

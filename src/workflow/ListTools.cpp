@@ -59,7 +59,7 @@ void TWorkflow::SelectInverse() {
 }
 
 bool TWorkflow::ConfirmClearSelection() {
-    return !AnyChecked() || ui_.confirm(QString::fromLatin1(LangText::ClearSelection));
+    return !AnyChecked() || ui_.confirm(Tr(LangText::ClearSelection));
 }
 
 void TWorkflow::loadContact(const TZMTHead& e, TZMTMessList& src, TZMTMessList& dst,

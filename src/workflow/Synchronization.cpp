@@ -112,7 +112,7 @@ bool TWorkflow::Sync() {
     const auto nickUnset = [this] { return OwnNick == LangText::NickUnset; };
     if (!st.NickEdited && nickUnset() && (!st.DstVaryon || (st.BothWays && !st.SrcWriteVaryon))) {
         ui_.beep();
-        ui_.information(QString::fromLatin1(LangText::EnterNickFirst));
+        ui_.information(Tr(LangText::EnterNickFirst));
         EditNick();
         if (!st.NickEdited && nickUnset()) {
             return false;
@@ -140,8 +140,8 @@ bool TWorkflow::Sync() {
         Format(LangText::CurrentPdaTimeOffset, FormatOffset(-set.Read.PdaOffset));
     const QString nickLine = Format(LangText::CurrentNick, OwnNick);
     const QString archivesLine =
-        QString::fromLatin1(set.UseVaryonArchives ? LangText::UseArchives : LangText::NoArchives);
-    const QStringList question{QString::fromLatin1(LangText::ReallySync),
+        Tr(set.UseVaryonArchives ? LangText::UseArchives : LangText::NoArchives);
+    const QStringList question{Tr(LangText::ReallySync),
                                versionLine,
                                offsetLine,
                                Format(LangText::CurrentPdaDateOffset, set.Read.ZmtDateOffset),
@@ -150,11 +150,11 @@ bool TWorkflow::Sync() {
                                archivesLine};
     QStringList asked = question;
     if (st.BothWays) {
-        asked.insert(1, QString::fromLatin1(LangText::SyncBothWaysLine));
+        asked.insert(1, Tr(LangText::SyncBothWaysLine));
         asked.insert(3, Format(LangText::CurrentBackVersion, FormatLabel(BackFileVersion)));
     }
     if (!set.Save.BackupToRecycleBin && !DryRun) {
-        asked.append(QString::fromLatin1(LangText::SyncNoFullUndo));
+        asked.append(Tr(LangText::SyncNoFullUndo));
     }
     if (!ui_.confirm(asked.join(kCrLf))) {
         return false;
@@ -168,11 +168,10 @@ bool TWorkflow::Sync() {
             const QString problem = Format(LangText::SyncJournalUnwritable, why);
             WriteLog(problem);
             if (!AskWithoutJournal) {
-                ui_.warning(problem + kCrLf + QString::fromLatin1(LangText::CliSyncNoJournal));
+                ui_.warning(problem + kCrLf + Tr(LangText::CliSyncNoJournal));
                 return false;
             }
-            if (!ui_.confirm(problem + kCrLf + kCrLf +
-                             QString::fromLatin1(LangText::SyncWithoutJournal))) {
+            if (!ui_.confirm(problem + kCrLf + kCrLf + Tr(LangText::SyncWithoutJournal))) {
                 return false;
             }
             journalled = false;
@@ -433,10 +432,10 @@ bool TWorkflow::Sync() {
                     // The nick of a contact just written and the number done so far.
                     const int last = lastDone.load();
                     if (last >= 0) {
-                        ShowProgress(
-                            QString::fromLatin1(LangText::Synchronizing) + QLatin1Char(' ') +
-                            Q(entries[static_cast<std::size_t>(last)].Nick) + QLatin1Char(' ') +
-                            Format(LangText::ProgressOf, finished.load(), total));
+                        ShowProgress(Tr(LangText::Synchronizing) + QLatin1Char(' ') +
+                                     Q(entries[static_cast<std::size_t>(last)].Nick) +
+                                     QLatin1Char(' ') +
+                                     Format(LangText::ProgressOf, finished.load(), total));
                     }
                     ui_.showCount(finished.load(), total);
                     ui_.processEvents();
@@ -507,7 +506,7 @@ bool TWorkflow::Sync() {
             RefreshUndoAvailable();
             std::rethrow_exception(failure);
         }
-        ShowProgress(QString::fromLatin1(LangText::SyncFinishedProgress));
+        ShowProgress(Tr(LangText::SyncFinishedProgress));
         ui_.beep();
     }
 

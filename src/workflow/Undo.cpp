@@ -127,7 +127,7 @@ bool TWorkflow::UndoSync(const QString& destination, const QString& runId) {
         question += kCrLf + Format(LangText::UndoContacts, contacts);
     }
     if (!run.Backup) {
-        question += kCrLf + QString::fromLatin1(LangText::UndoNoBackupRun);
+        question += kCrLf + Tr(LangText::UndoNoBackupRun);
     }
     if (!plan.Problems.isEmpty()) {
         question +=
@@ -171,7 +171,7 @@ bool TWorkflow::UndoSync(const QString& destination, const QString& runId) {
     }
     QString text = Format(LangText::UndoFinished, report.Restored, report.Removed);
     if (!report.Problems.isEmpty()) {
-        text += kCrLf + QString::fromLatin1(LangText::UndoLeftReport) + listed(report.Problems);
+        text += kCrLf + Tr(LangText::UndoLeftReport) + listed(report.Problems);
     }
     WriteLog(text);
     WriteLog(QString::fromLatin1(LangText::LogSeparator));

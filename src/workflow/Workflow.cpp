@@ -224,8 +224,7 @@ void TWorkflow::EditNick() {
         return;
     }
     const std::optional<QString> nick =
-        ui_.askNick(QString::fromLatin1(LangText::EditNickCaption),
-                    QString::fromLatin1(LangText::EditNickPrompt), Q(OwnNick));
+        ui_.askNick(Tr(LangText::EditNickCaption), Tr(LangText::EditNickPrompt), Q(OwnNick));
     if (nick) {
         OwnNick = nick->toStdString();
     }
@@ -285,8 +284,8 @@ void TWorkflow::onMonitorNotice(int index, quint64 generation) {
 void TWorkflow::DirChanged(int index) {
     State.Analysed = false;
     ui_.updateControls();
-    const QString name = index == 0   ? QString::fromLatin1(LangText::SourceName)
-                         : index == 1 ? QString::fromLatin1(LangText::DestinationName)
+    const QString name = index == 0   ? Tr(LangText::SourceName)
+                         : index == 1 ? Tr(LangText::DestinationName)
                                       : QString();
     ui_.beep();
     ui_.information(Format(LangText::DirChanged, name));
@@ -344,7 +343,7 @@ void TWorkflow::mergeContact(const TZMTHead& e, const QString& dstFile, TLoadMod
         (st.SrcVaryon || (back && IsBinaryPath(e.SrcFile) &&
                           HasArchiveFiles(st.SrcPath + kSep + e.SrcFile, read.ArchiveFolderName)));
     const bool varyonArchives = set.UseVaryonArchives && st.DstVaryon && st.DstArchiveExists;
-    const auto skip = [&m](const QString& why) {
+    const auto skip = [&m](const TText& why) {
         if (m.Skip.isEmpty()) {
             m.Skip = why;
         }

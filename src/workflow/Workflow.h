@@ -265,7 +265,7 @@ private:
         TZMTMessList Source, Destination, Result;
         bool Created = false;  // the result is a new file
         bool Archives = false; // the destination is read and written with archive files
-        QString Skip;          // why the contact cannot be merged soundly; empty: it can
+        TText Skip;            // why the contact cannot be merged soundly; empty: it can
     };
     // The two directories as one direction of a run sees them: back is the way from the
     // destination into the source.

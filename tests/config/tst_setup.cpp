@@ -41,6 +41,7 @@ const char* const kDefaultFile = "[Settings]\n"
                                  "ArchiveFolderName=Archive\n"
                                  "JournalDays=30\n"
                                  "SyncDirection=0\n"
+                                 "Language=\n"
                                  "[ParseTXT]\n"
                                  "MsgInSeparator=--------------------------------------<-\n"
                                  "MsgOutSeparator=-------------------------------------->-\n"
@@ -238,7 +239,7 @@ private slots:
                                                "[Settings]\nMyOwnKey=x\nUseLog=1\n"
                                                "BackupToRecycleBin=1\n")));
         QVERIFY(text.contains(QStringLiteral(
-            "ArchiveFolderName=Archive\nJournalDays=30\nSyncDirection=0\n\n[PathesMRU]\n"
+            "ArchiveFolderName=Archive\nJournalDays=30\nSyncDirection=0\nLanguage=\n\n[PathesMRU]\n"
             "SrcPath0=/old\n[ParseTXT]\n")));
         QVERIFY(!text.contains(QStringLiteral("Comment")));
     }

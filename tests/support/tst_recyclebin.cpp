@@ -33,7 +33,7 @@ QString trashError(const std::function<void()>& move) {
         try {
             move();
         } catch (const Exception& e) {
-            return e.message();
+            return QString(e.message());
         }
         return QString();
     });

@@ -35,7 +35,7 @@ const QStringList kSettingsKeys = {"UseLog",
                                    "PDA_Time_Offset",
                                    "ArchiveFolderName",
                                    "JournalDays",
-                                   "SyncDirection"};
+                                   "SyncDirection", "Language"};
 const QStringList kParseTxtKeys = {
     "MsgInSeparator", "MsgOutSeparator", "DTFormatString", "DateFormatString", "TimeFormatString",
     "TimeBeforeDate", "DateSeparator",   "TimeSeparator",  "DTLeftBracket",    "DTRightBracket"};
