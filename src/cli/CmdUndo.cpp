@@ -2,6 +2,7 @@
 #include "cli/TerminalUi.h"
 #include "cli/WorkflowCli.h"
 #include "support/LangText.h"
+#include "support/Translation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,11 +47,9 @@ void ListRuns(const QString& destination, QTextStream& out) {
                                  : run.UndoStarted        ? LangText::CliRunUndoInterrupted
                                  : run.Finished.isValid() ? LangText::CliRunCanUndo
                                                           : LangText::CliRunInterrupted);
-        out << Format(LangText::CliRunLine, run.Id,
-                      run.Started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+        out << Format(LangText::CliRunLine, run.Id, ShownDateTime(run.Started),
                       Age(run.Started, now), Size(QFileInfo(run.FilePath).size()),
-                      QDir::toNativeSeparators(run.Source), int(run.Files.size()),
-                      state)
+                      QDir::toNativeSeparators(run.Source), int(run.Files.size()), state)
             << "\n";
     }
 }

@@ -31,6 +31,23 @@ public:
     TText(QString shown, QString english)
         : QString(std::move(shown)), English(std::move(english)) {}
     QString English;
+
+    // Texts joined keep both forms.
+    TText& operator+=(const TText& more) {
+        QString::operator+=(more);
+        English += more.English;
+        return *this;
+    }
+    TText& operator+=(const QString& more) {
+        QString::operator+=(more);
+        English += more;
+        return *this;
+    }
+    friend TText operator+(TText a, const TText& b) { return a += b; }
+    friend TText operator+(TText a, const QString& b) { return a += b; }
+    friend TText operator+(const QString& a, const TText& b) {
+        return TText(a + static_cast<const QString&>(b), a + b.English);
+    }
 };
 
 namespace detail {

@@ -24,6 +24,19 @@ QStringList AvailableLanguages() {
     return codes;
 }
 
+QString ShownDateTime(const QDateTime& time) {
+    const QLocale locale;
+    if (locale.language() == QLocale::C) {
+        return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    QString format = locale.dateTimeFormat(QLocale::ShortFormat);
+    // Two runs a minute apart are told apart by their seconds.
+    if (!format.contains(QLatin1Char('s'))) {
+        format.replace(QLatin1String("mm"), QLatin1String("mm:ss"));
+    }
+    return locale.toString(time, format);
+}
+
 QLocale LocaleOfLanguage(const QString& language) {
     return language.isEmpty() ? QLocale::system() : QLocale(language);
 }

@@ -5,11 +5,16 @@
 // ":/i18n/". Qt's own translations (the standard buttons of dialogs) come from Qt's
 // translations folder where they are installed.
 
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
 
 namespace vimosync {
+
+// A date and time shown to the user: in the short format of the locale in force (the
+// language's), with seconds; "yyyy-MM-dd HH:mm:ss" under the C locale.
+QString ShownDateTime(const QDateTime& time);
 
 // The codes of the embedded translations ("ru", ...), sorted.
 QStringList AvailableLanguages();

@@ -106,7 +106,7 @@ bool TWorkflow::Sync() {
     int createdBack = 0;
     int backedUp = 0;
     int skipped = 0;
-    QStringList skippedLines;
+    QList<TText> skippedLines;
     LastSyncSkipped = 0;
 
     const auto nickUnset = [this] { return OwnNick == LangText::NickUnset; };
@@ -134,13 +134,14 @@ bool TWorkflow::Sync() {
             return false;
         }
     }
-    const QString versionLine =
+    // Shown in the question, and written to the log in English.
+    const TText versionLine =
         Format(LangText::CurrentDefaultVersion, FormatLabel(DefaultFileVersion));
-    const QString offsetLine =
+    const TText offsetLine =
         Format(LangText::CurrentPdaTimeOffset, FormatOffset(-set.Read.PdaOffset));
-    const QString nickLine = Format(LangText::CurrentNick, OwnNick);
-    const QString archivesLine =
-        Tr(set.UseVaryonArchives ? LangText::UseArchives : LangText::NoArchives);
+    const TText nickLine = Format(LangText::CurrentNick, OwnNick);
+    const TText archivesLine =
+        Format(set.UseVaryonArchives ? LangText::UseArchives : LangText::NoArchives);
     const QStringList question{Tr(LangText::ReallySync),
                                versionLine,
                                offsetLine,
@@ -510,7 +511,7 @@ bool TWorkflow::Sync() {
         ui_.beep();
     }
 
-    QString text = Format(LangText::SyncFinished, updated, created);
+    TText text = Format(LangText::SyncFinished, updated, created);
     if (st.BothWays) {
         text += kCrLf + Format(LangText::SyncFinishedBack, updatedBack, createdBack);
     }
@@ -520,7 +521,9 @@ bool TWorkflow::Sync() {
         // The cancel line stands where "finished" would.
         const qsizetype firstBreak = text.indexOf(kCrLf);
         text = Format(LangText::SyncCancelled, contactsDone, contactsTotal) +
-               (firstBreak >= 0 ? text.mid(firstBreak) : kCrLf + text);
+               (firstBreak >= 0
+                    ? TText(text.mid(firstBreak), text.English.mid(text.English.indexOf(kCrLf)))
+                    : kCrLf + text);
     }
     if (set.Save.BackupToRecycleBin) {
         text += kCrLf + Format(LangText::SyncBackedUp, backedUp);

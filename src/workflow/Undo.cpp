@@ -7,6 +7,7 @@
 #include "support/Errors.h"
 #include "support/LangText.h"
 #include "support/LogFile.h"
+#include "support/Translation.h"
 #include "workflow/Commands.h"
 #include "workflow/Folders.h"
 
@@ -25,12 +26,12 @@ namespace {
 constexpr int kShownLines = 20;
 
 QString when(const TJournalRun& run) {
-    return run.Started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return ShownDateTime(run.Started);
 }
 
 // Up to kShownLines of the lines, each on its own line, and how many more there are.
-QString listed(const QStringList& lines) {
-    QString text;
+TText listed(const QStringList& lines) {
+    TText text;
     for (int i = 0; i < lines.size() && i < kShownLines; ++i) {
         text += kCrLf + Format(LangText::UndoLine, lines[i]);
     }
@@ -169,9 +170,9 @@ bool TWorkflow::UndoSync(const QString& destination, const QString& runId) {
         // The analysis no longer tells what the destination holds.
         ResetAll();
     }
-    QString text = Format(LangText::UndoFinished, report.Restored, report.Removed);
+    TText text = Format(LangText::UndoFinished, report.Restored, report.Removed);
     if (!report.Problems.isEmpty()) {
-        text += kCrLf + Tr(LangText::UndoLeftReport) + listed(report.Problems);
+        text += kCrLf + Format(LangText::UndoLeftReport) + listed(report.Problems);
     }
     WriteLog(text);
     WriteLog(QString::fromLatin1(LangText::LogSeparator));

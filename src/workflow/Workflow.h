@@ -135,7 +135,7 @@ struct TSyncItem {
     bool Back = false;    // written into the source (a synchronization both ways)
     bool Written = false; // the merge found a difference, so the file is (re)written
     bool Skipped = false; // the contact cannot be merged soundly and is left alone
-    QString Reason;       // why it was skipped
+    TText Reason;         // why it was skipped
     int Count = 0;        // messages of the merged history
     int DiffCount = 0;
 };
