@@ -35,7 +35,8 @@ const QStringList kSettingsKeys = {"UseLog",
                                    "PDA_Time_Offset",
                                    "ArchiveFolderName",
                                    "JournalDays",
-                                   "SyncDirection", "Language"};
+                                   "SyncDirection",
+                                   "Language"};
 const QStringList kParseTxtKeys = {
     "MsgInSeparator", "MsgOutSeparator", "DTFormatString", "DateFormatString", "TimeFormatString",
     "TimeBeforeDate", "DateSeparator",   "TimeSeparator",  "DTLeftBracket",    "DTRightBracket"};
