@@ -75,10 +75,12 @@
     </message>
     <message>
         <source>Message date %s lies outside the dates file %s can store</source>
+        <extracomment>The message&apos;s date and time, then the file name.</extracomment>
         <translation>Дата сообщения %s выходит за пределы дат, которые может хранить файл %s</translation>
     </message>
     <message>
         <source>A message of %s would not read back from file %s as it was written</source>
+        <extracomment>The contact&apos;s UIN, then the file name.</extracomment>
         <translation>Сообщение контакта %s не удастся прочитать из файла %s в том виде, в каком оно будет записано</translation>
     </message>
     <message>
@@ -103,18 +105,22 @@
     </message>
     <message>
         <source>%d checked of %d (%d hidden)</source>
+        <extracomment>Checked contacts, all contacts, hidden contacts.</extracomment>
         <translation>Отмечено: %d из %d (скрыто: %d)</translation>
     </message>
     <message>
         <source>%d of %d</source>
+        <extracomment>Contacts done, then contacts in all.</extracomment>
         <translation>%d из %d</translation>
     </message>
     <message>
         <source>+%d → / +%d ←</source>
+        <extracomment>Messages the destination lacks, then messages the source lacks.</extracomment>
         <translation>+%d → / +%d ←</translation>
     </message>
     <message>
         <source>Synchronization cancelled after %d of %d contacts</source>
+        <extracomment>Contacts done, then contacts in all.</extracomment>
         <translation>Синхронизация отменена после %d из %d контактов</translation>
     </message>
     <message>
@@ -127,6 +133,7 @@
     </message>
     <message>
         <source>%d of %d, about %s left</source>
+        <extracomment>Contacts done, contacts in all, then the time left (&quot;3 min&quot;).</extracomment>
         <translation>%d из %d, осталось около %s</translation>
     </message>
     <message>
@@ -205,6 +212,7 @@ Source files created: %d</source>
     </message>
     <message>
         <source>%s has changed since the synchronization</source>
+        <extracomment>A file name.</extracomment>
         <translation>Файл %s изменён после синхронизации</translation>
     </message>
     <message>
@@ -229,6 +237,7 @@ Source files created: %d</source>
     </message>
     <message>
         <source>There is no synchronization %s of %s.</source>
+        <extracomment>The run&apos;s name (its start time), then the destination folder.</extracomment>
         <translation>Синхронизация %s для папки %s не найдена.</translation>
     </message>
     <message>
@@ -241,10 +250,12 @@ Source files created: %d</source>
     </message>
     <message>
         <source>Undo the synchronization of %s (%s into %s)?</source>
+        <extracomment>The run&apos;s start date, then the source and the destination folders.</extracomment>
         <translation>Отменить синхронизацию от %s (из %s в %s)?</translation>
     </message>
     <message>
         <source>%d files get their old content back from the trash, %d files it created go to the trash.</source>
+        <extracomment>Files put back, then files taken away.</extracomment>
         <translation>Из корзины будет возвращено прежнее содержимое файлов: %d. В корзину будут перемещены созданные ею файлы: %d.</translation>
     </message>
     <message>
@@ -265,6 +276,7 @@ Source files created: %d</source>
     </message>
     <message>
         <source>  %s</source>
+        <extracomment>One file or contact of a list, indented under its heading.</extracomment>
         <translation>  %s</translation>
     </message>
     <message numerus="yes">
@@ -277,6 +289,7 @@ Source files created: %d</source>
     </message>
     <message>
         <source>Undo finished: %d files put back, %d files taken away.</source>
+        <extracomment>Files put back, then files taken away.</extracomment>
         <translation>Отмена завершена. Файлов восстановлено: %d, убрано: %d.</translation>
     </message>
     <message>
@@ -293,10 +306,12 @@ Source files created: %d</source>
     </message>
     <message>
         <source>Source file %s is damaged; contact %s skipped: %s</source>
+        <extracomment>The file name, the contact&apos;s UIN, then what is wrong.</extracomment>
         <translation>Файл источника %s повреждён; контакт %s пропущен: %s</translation>
     </message>
     <message>
         <source>Contact %s skipped: %s</source>
+        <extracomment>The contact&apos;s UIN, then the error.</extracomment>
         <translation>Контакт %s пропущен: %s</translation>
     </message>
     <message>
@@ -334,6 +349,7 @@ Source files created: %d</source>
     <message>
         <source>%s directory content change detected.<byte value="xd"/>
 You need to restart Analyse.</source>
+        <extracomment>&quot;Source&quot; or &quot;Destination&quot; (the name of the tab).</extracomment>
         <translation>%s: обнаружено изменение содержимого папки.<byte value="xd"/>
 Нужно повторить анализ.</translation>
     </message>
@@ -371,6 +387,7 @@ You need to restart Analyse.</source>
     </message>
     <message>
         <source>%d %s</source>
+        <extracomment>An error number, then its text.</extracomment>
         <translation>%d %s</translation>
     </message>
     <message>
@@ -419,6 +436,7 @@ You need to restart Analyse.</source>
     </message>
     <message>
         <source>!App Exception: (%s) %s</source>
+        <extracomment>The kind of error, then its message.</extracomment>
         <translation>!Исключение приложения: (%s) %s</translation>
     </message>
     <message>
@@ -803,6 +821,7 @@ You need to restart Analyse.</source>
     </message>
     <message>
         <source>%s (GMT%s)</source>
+        <extracomment>The zone&apos;s name, then its offset such as &quot;+03:00&quot;.</extracomment>
         <translation>%s (GMT%s)</translation>
     </message>
     <message>
@@ -1003,6 +1022,7 @@ You need to restart Analyse.</source>
     </message>
     <message>
         <source>%s  %s (%s ago, journal %s)  from %s  %d files  %s</source>
+        <extracomment>Run name, start time, age, journal size, source folder, number of files, state.</extracomment>
         <translation>%s  %s (%s назад, журнал %s)  из %s  файлов: %d  %s</translation>
     </message>
     <message>
@@ -1092,14 +1112,17 @@ You need to restart Analyse.</source>
     </message>
     <message>
         <source>Source:      %s (Varyon: %s, archive folder: %s)</source>
+        <extracomment>The folder, then &quot;yes&quot; or &quot;no&quot; twice.</extracomment>
         <translation>Источник:   %s (Varyon: %s, папка архивов: %s)</translation>
     </message>
     <message>
         <source>Destination: %s (Varyon: %s, archive folder: %s)</source>
+        <extracomment>The folder, then &quot;yes&quot; or &quot;no&quot; twice.</extracomment>
         <translation>Назначение: %s (Varyon: %s, папка архивов: %s)</translation>
     </message>
     <message>
         <source>Default file version: %d %s</source>
+        <extracomment>The version number, then its format label such as &quot;ZMTv2 (Varyon,encrypted)&quot;.</extracomment>
         <translation>Версия файлов по умолчанию: %d %s</translation>
     </message>
     <message>
@@ -1116,6 +1139,7 @@ You need to restart Analyse.</source>
     </message>
     <message>
         <source>%s %s [%s] %d messages, %d new (UIN %s)</source>
+        <extracomment>What was done (updated, created…), file name, format label, message count, new count, UIN.</extracomment>
         <translation>%s %s [%s] сообщений: %d, новых: %d (UIN %s)</translation>
     </message>
     <message>
@@ -1292,6 +1316,7 @@ Options:
     </message>
     <message>
         <source>%d messages; %d differences</source>
+        <extracomment>Messages, then differences.</extracomment>
         <translation>сообщений: %d; различий: %d</translation>
     </message>
     <message>

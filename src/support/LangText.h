@@ -130,8 +130,10 @@ inline constexpr const char* BinaryCutShort =
     QT_TRANSLATE_NOOP("LangText", "a record is cut short");
 inline constexpr const char* ArchivePartDamaged =
     QT_TRANSLATE_NOOP("LangText", "archive file %s could not be read whole");
+//: The message's date and time, then the file name.
 inline constexpr const char* DateOutOfRange =
     QT_TRANSLATE_NOOP("LangText", "Message date %s lies outside the dates file %s can store");
+//: The contact's UIN, then the file name.
 inline constexpr const char* MessageNotReadBack = QT_TRANSLATE_NOOP(
     "LangText", "A message of %s would not read back from file %s as it was written");
 inline constexpr const char* UnknownCodePage = QT_TRANSLATE_NOOP(
@@ -155,6 +157,7 @@ inline constexpr const char* DirectoryAbsent =
     QT_TRANSLATE_NOOP("LangText", "Directory is absent: %s");
 inline constexpr const char* SameDirectory =
     QT_TRANSLATE_NOOP("LangText", "You are about to synchronize the same directory!");
+//: Checked contacts, all contacts, hidden contacts.
 inline constexpr const char* ListHint =
     QT_TRANSLATE_NOOP("LangText", "%d checked of %d (%d hidden)");
 inline constexpr const char* LogFrameEnd = " -------";
@@ -172,6 +175,7 @@ inline constexpr const char* CreatingArchiveFolder = "Creating archive folder: %
 inline constexpr const char* DstFileLog = "Dst file %s";
 inline constexpr const char* DstFileOk = " Ok";
 inline constexpr const char* DstFileNotFound = " not found";
+//: Contacts done, then contacts in all.
 inline constexpr const char* ProgressOf = QT_TRANSLATE_NOOP("LangText", "%d of %d");
 inline constexpr const char* UinParsed = "UIN %s parsed. Src=%d Dst=%d Merged=%d Diff=%d Marked=%d";
 inline constexpr const char* UnnamedFiles = "Unnamed files detected. Default format accepted: %s";
@@ -179,6 +183,7 @@ inline constexpr const char* UnnamedFiles = "Unnamed files detected. Default for
 inline constexpr const char* BothWaysLog = "Direction: both ways";
 // The counts of a contact line both ways: what the destination lacks, what the source
 // lacks.
+//: Messages the destination lacks, then messages the source lacks.
 inline constexpr const char* BothWaysCounts = QT_TRANSLATE_NOOP("LangText", "+%d → / +%d ←");
 inline constexpr const char* UinParsedBack =
     "UIN %s parsed back. Dst=%d Src=%d Merged=%d Diff=%d Marked=%d";
@@ -194,6 +199,7 @@ inline constexpr const char* AutoFindNickFailed = "Failed to auto find Nick.";
 inline constexpr const char* CurrentNick = QT_TRANSLATE_NOOP("LangText", "Current Nick is \"%s\"");
 inline constexpr const char* AnalyseFinished = "Analyse finished";
 inline constexpr const char* AnalyseCancelled = "Analyse cancelled";
+//: Contacts done, then contacts in all.
 inline constexpr const char* SyncCancelled =
     QT_TRANSLATE_NOOP("LangText", "Synchronization cancelled after %d of %d contacts");
 inline constexpr const char* CancelCaption = QT_TRANSLATE_NOOP("LangText", "Cancel");
@@ -203,6 +209,7 @@ inline constexpr const char* CancelHint =
 inline constexpr const char* MinutesLeft = QT_TRANSLATE_NOOP("LangText", "%d min");
 //: The time left in the progress bar, in seconds.
 inline constexpr const char* SecondsLeft = QT_TRANSLATE_NOOP("LangText", "%d s");
+//: Contacts done, contacts in all, then the time left ("3 min").
 inline constexpr const char* TimeLeft = QT_TRANSLATE_NOOP("LangText", "%d of %d, about %s left");
 inline constexpr const char* EnterNickFirst =
     QT_TRANSLATE_NOOP("LangText", "Enter Nick before synchronization execution");
@@ -246,6 +253,7 @@ inline constexpr const char* LogNoJournal =
     "No journal is written: this synchronization cannot be undone.";
 inline constexpr const char* LogJournalsPruned =
     "Journals of %d earlier synchronizations, older than %d days, removed.";
+//: A file name.
 inline constexpr const char* UndoChangedSince =
     QT_TRANSLATE_NOOP("LangText", "%s has changed since the synchronization");
 inline constexpr const char* UndoChangedBetween =
@@ -265,6 +273,7 @@ inline constexpr const char* UndoOfRun =
     "Undoing the synchronization of %s (%s into %s), journal %s";
 inline constexpr const char* UndoNoRun =
     QT_TRANSLATE_NOOP("LangText", "There is no synchronization of %s to undo.");
+//: The run's name (its start time), then the destination folder.
 inline constexpr const char* UndoNoSuchRun =
     QT_TRANSLATE_NOOP("LangText", "There is no synchronization %s of %s.");
 inline constexpr const char* UndoDoneAlready = QT_TRANSLATE_NOOP(
@@ -272,8 +281,10 @@ inline constexpr const char* UndoDoneAlready = QT_TRANSLATE_NOOP(
 inline constexpr const char* UndoNothing = QT_TRANSLATE_NOOP(
     "LangText",
     "Nothing to undo: the files of the synchronization of %s hold what they held before it.");
+//: The run's start date, then the source and the destination folders.
 inline constexpr const char* UndoQuestion =
     QT_TRANSLATE_NOOP("LangText", "Undo the synchronization of %s (%s into %s)?");
+//: Files put back, then files taken away.
 inline constexpr const char* UndoCounts = QT_TRANSLATE_NOOP(
     "LangText",
     "%d files get their old content back from the trash, %d files it created go to the trash.");
@@ -284,15 +295,18 @@ inline constexpr const char* UndoNoBackupRun = QT_TRANSLATE_NOOP(
     "files it created.");
 inline constexpr const char* UndoLeftHeader =
     QT_TRANSLATE_N_NOOP("LangText", "%n files will be left as they are:");
+//: One file or contact of a list, indented under its heading.
 inline constexpr const char* UndoLine = QT_TRANSLATE_NOOP("LangText", "  %s");
 inline constexpr const char* UndoMore =
     QT_TRANSLATE_N_NOOP("LangText", "  and %n more (see the debug log)");
+//: Files put back, then files taken away.
 inline constexpr const char* UndoFinished =
     QT_TRANSLATE_NOOP("LangText", "Undo finished: %d files put back, %d files taken away.");
 inline constexpr const char* UndoLeftReport = QT_TRANSLATE_NOOP("LangText", "Left as they are:");
 inline constexpr const char* SyncSkipped = QT_TRANSLATE_NOOP("LangText", "Files skipped: %d");
 inline constexpr const char* DstDamaged =
     QT_TRANSLATE_NOOP("LangText", "Destination file %s is damaged; contact %s skipped");
+//: The file name, the contact's UIN, then what is wrong.
 inline constexpr const char* SrcDamaged =
     QT_TRANSLATE_NOOP("LangText", "Source file %s is damaged; contact %s skipped: %s");
 inline constexpr const char* ContactNotStored =
@@ -301,6 +315,7 @@ inline constexpr const char* UinNotPlain =
     QT_TRANSLATE_NOOP("LangText", "Contact %s skipped: its UIN is not a plain file name");
 inline constexpr const char* OutsideDestination =
     QT_TRANSLATE_NOOP("LangText", "File %s lies outside the destination; contact %s skipped");
+//: The contact's UIN, then the error.
 inline constexpr const char* ContactFailed =
     QT_TRANSLATE_NOOP("LangText", "Contact %s skipped: %s");
 inline constexpr const char* SyncSkippedLine = QT_TRANSLATE_NOOP("LangText", "Skipped: %s");
@@ -313,6 +328,7 @@ inline constexpr const char* MonitorCreateError =
     QT_TRANSLATE_NOOP("LangText", "Can't create monitoring thread for %s");
 inline constexpr const char* MonitorWaitFailed =
     QT_TRANSLATE_NOOP("LangText", "Fatal error. Wait failed");
+//: "Source" or "Destination" (the name of the tab).
 inline constexpr const char* DirChanged = QT_TRANSLATE_NOOP(
     "LangText", "%s directory content change detected.\r\nYou need to restart Analyse.");
 inline constexpr const char* SourceName = QT_TRANSLATE_NOOP("LangText", "Source");
@@ -332,6 +348,7 @@ inline constexpr const char* FilesDeleted =
 // Logged when the log is opened a second time; %s is the name given.
 inline constexpr const char* LogReopen = "Trying to re-open log file. Name=\"%s\"";
 // The error of a failed move to the trash: the error code and the system's message.
+//: An error number, then its text.
 inline constexpr const char* TrashError = QT_TRANSLATE_NOOP("LangText", "%d %s");
 
 // ---- Main window: views, list tools, find, about
@@ -349,6 +366,7 @@ inline constexpr const char* MessagesCount = QT_TRANSLATE_N_NOOP("LangText", "%n
 inline constexpr const char* DifferencesCount = QT_TRANSLATE_N_NOOP("LangText", "%n differences");
 inline constexpr const char* CountsSeparator = QT_TRANSLATE_NOOP("LangText", "; ");
 inline constexpr const char* TraceStartOutSrc = QT_TRANSLATE_NOOP("LangText", "Start out Src");
+//: The kind of error, then its message.
 inline constexpr const char* AppException =
     QT_TRANSLATE_NOOP("LangText", "!App Exception: (%s) %s");
 inline constexpr const char* OwnNickEmptyPanel = QT_TRANSLATE_NOOP("LangText", "<>");
@@ -520,6 +538,7 @@ inline constexpr const char* TimeZoneLabel =
     QT_TRANSLATE_NOOP("LangText", "Current system time zone and bias:");
 inline constexpr const char* TimeZoneHint =
     QT_TRANSLATE_NOOP("LangText", "Last seen on this computer");
+//: The zone's name, then its offset such as "+03:00".
 inline constexpr const char* TimeZoneText = QT_TRANSLATE_NOOP("LangText", "%s (GMT%s)");
 inline constexpr const char* PdaOffsetLabel =
     QT_TRANSLATE_NOOP("LangText", "PDA device time zone offset:");
@@ -611,6 +630,7 @@ inline constexpr const char* CliSyncNoJournal = QT_TRANSLATE_NOOP(
 inline constexpr const char* CliUndoNeedsYes = QT_TRANSLATE_NOOP(
     "LangText", "undo asks for confirmation, but standard input is not a terminal: add --yes");
 // Run id, when, (its age, the journal's size), source, files changed, state.
+//: Run name, start time, age, journal size, source folder, number of files, state.
 inline constexpr const char* CliRunLine =
     QT_TRANSLATE_NOOP("LangText", "%s  %s (%s ago, journal %s)  from %s  %d files  %s");
 inline constexpr const char* CliAgeMinutes = QT_TRANSLATE_NOOP("LangText", "%d min");
@@ -643,15 +663,19 @@ inline constexpr const char* CliBackVersionQuestion = QT_TRANSLATE_NOOP(
 inline constexpr const char* CliVersionQuestion = QT_TRANSLATE_NOOP(
     "LangText", "Select default file version for creating new history files in output directory:");
 inline constexpr const char* CliVersionPrompt = QT_TRANSLATE_NOOP("LangText", "Version [%d]: ");
+//: The folder, then "yes" or "no" twice.
 inline constexpr const char* CliSourceLine =
     QT_TRANSLATE_NOOP("LangText", "Source:      %s (Varyon: %s, archive folder: %s)");
+//: The folder, then "yes" or "no" twice.
 inline constexpr const char* CliDestinationLine =
     QT_TRANSLATE_NOOP("LangText", "Destination: %s (Varyon: %s, archive folder: %s)");
+//: The version number, then its format label such as "ZMTv2 (Varyon,encrypted)".
 inline constexpr const char* CliDefaultVersionLine =
     QT_TRANSLATE_NOOP("LangText", "Default file version: %d %s");
 inline constexpr const char* CliOwnNickLine = QT_TRANSLATE_NOOP("LangText", "Own nick: %s");
 inline constexpr const char* CliContactsLine = QT_TRANSLATE_NOOP("LangText", "Contacts: %d,");
 inline constexpr const char* CliUnreadable = QT_TRANSLATE_NOOP("LangText", "(cannot be read)");
+//: What was done (updated, created…), file name, format label, message count, new count, UIN.
 inline constexpr const char* CliItemLine =
     QT_TRANSLATE_NOOP("LangText", "%s %s [%s] %d messages, %d new (UIN %s)");
 inline constexpr const char* CliItemUpdated = QT_TRANSLATE_NOOP("LangText", "updated");
@@ -734,6 +758,7 @@ inline constexpr const char* CliInvalidSource =
     QT_TRANSLATE_NOOP("LangText", "Invalid source file: %s");
 inline constexpr const char* CliDamagedDestination = QT_TRANSLATE_NOOP(
     "LangText", "destination file %s could not be read whole; merging what was read");
+//: Messages, then differences.
 inline constexpr const char* CliMergeCounts =
     QT_TRANSLATE_NOOP("LangText", "%d messages; %d differences");
 
