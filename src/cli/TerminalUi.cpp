@@ -59,8 +59,13 @@ bool TerminalUi::confirm(const QString& text) {
     io_.err << TerminalText(text) << "\n"
             << Tr(ConfirmPrompt != nullptr ? ConfirmPrompt : LangText::CliConfirmPrompt);
     const QString answer = readLine();
+    // "y" and "yes" in every language, and the word for yes (or its first letter) in the
+    // user's own ("да", "д").
+    const QString yes = Tr(LangText::CliDumpYes);
     return answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
-           answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+           answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0 ||
+           (!yes.isEmpty() && (answer.compare(yes, Qt::CaseInsensitive) == 0 ||
+                               answer.compare(yes.left(1), Qt::CaseInsensitive) == 0));
 }
 
 std::optional<int> TerminalUi::askFileVersion(int current, bool forSource) {

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 using namespace vimosync;
 using namespace vimosync::test;
@@ -289,6 +290,24 @@ private slots:
         QCOMPARE(snapshot(), before);
         // Version 1, then Yes.
         r = cli({QStringLiteral("sync"), src_, dst_}, QStringLiteral("1\ny\n"), true);
+        QCOMPARE(r.code, 0);
+        QVERIFY(LoadFile(D("1_30.zmt")).Valid);
+    }
+
+    // In Russian the question is asked in Russian, and "д" (for "да") answers yes as "y"
+    // does; any other answer is no.
+    void terminalQuestionInRussian() {
+        QTranslator russian;
+        QVERIFY(russian.load(QStringLiteral(":/i18n/vimosync_ru.qm")));
+        QCoreApplication::installTranslator(&russian);
+        const auto before = snapshot();
+        Run r = cli({QStringLiteral("sync"), src_, dst_}, QStringLiteral("\n\nнет\n"), true);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("[y/N]")), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QLatin1String("Really synchronize")), qPrintable(r.err));
+        QCOMPARE(snapshot(), before);
+        r = cli({QStringLiteral("sync"), src_, dst_}, QStringLiteral("1\nд\n"), true);
+        QCoreApplication::removeTranslator(&russian);
         QCOMPARE(r.code, 0);
         QVERIFY(LoadFile(D("1_30.zmt")).Valid);
     }
